@@ -1,0 +1,64 @@
+#include "platform/DriverRegistry.h"
+
+namespace slabcal {
+
+void DriverRegistry::Bind(const std::string& deviceName, std::shared_ptr<StreamDriver> driver) {
+    std::lock_guard guard(lock);
+    bound[deviceName] = std::move(driver);
+}
+
+void DriverRegistry::Unbind(const std::string& deviceName) {
+    std::lock_guard guard(lock);
+    bound.erase(deviceName);
+}
+
+StreamHandle DriverRegistry::Open(const std::string& deviceName) {
+    std::shared_ptr<StreamDriver> driver;
+    {
+        std::lock_guard guard(lock);
+        auto found = bound.find(deviceName);
+        if (found == bound.end() || !found->second)
+            return InvalidStreamHandle;
+        driver = found->second;
+    }
+    if (!driver->Open())
+        return InvalidStreamHandle;
+    std::lock_guard guard(lock);
+    StreamHandle handle = nextHandle++;
+    open[handle] = std::move(driver);
+    return handle;
+}
+
+std::shared_ptr<StreamDriver> DriverRegistry::DriverOf(StreamHandle handle) {
+    std::lock_guard guard(lock);
+    auto found = open.find(handle);
+    return found == open.end() ? nullptr : found->second;
+}
+
+int DriverRegistry::IoControl(StreamHandle handle, uint32_t code, uint8_t* output, uint32_t outputLength,
+                              uint32_t* bytesReturned) {
+    // The driver stays alive for the call even if another thread closes the handle meanwhile.
+    auto driver = DriverOf(handle);
+    return driver ? driver->IoControl(code, output, outputLength, bytesReturned) : 0;
+}
+
+bool DriverRegistry::Close(StreamHandle handle) {
+    std::shared_ptr<StreamDriver> driver;
+    {
+        std::lock_guard guard(lock);
+        auto found = open.find(handle);
+        if (found == open.end())
+            return false;
+        driver = std::move(found->second);
+        open.erase(found);
+    }
+    driver->Close();
+    return true;
+}
+
+DriverRegistry& Drivers() {
+    static DriverRegistry registry;
+    return registry;
+}
+
+} // namespace slabcal

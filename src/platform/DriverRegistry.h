@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/StreamDriver.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace slabcal {
+
+using StreamHandle = std::intptr_t;
+inline constexpr StreamHandle InvalidStreamHandle = -1;
+
+// Binds device names such as "SPA1:" to drivers and hands out handles, as the board's device manager did.
+// One process-wide instance (Drivers()); start-up binds the driver chosen by --device, tests bind their own.
+class DriverRegistry final {
+public:
+    void Bind(const std::string& deviceName, std::shared_ptr<StreamDriver> driver);
+    void Unbind(const std::string& deviceName);
+
+    // CreateFile for a stream device: InvalidStreamHandle when no driver is bound or the driver refuses.
+    [[nodiscard]] StreamHandle Open(const std::string& deviceName);
+    // DeviceIoControl: 0 for an unknown handle.
+    int IoControl(StreamHandle handle, uint32_t code, uint8_t* output, uint32_t outputLength,
+                  uint32_t* bytesReturned);
+    // CloseHandle: false for an unknown handle.
+    bool Close(StreamHandle handle);
+
+private:
+    std::shared_ptr<StreamDriver> DriverOf(StreamHandle handle);
+
+    std::mutex lock;
+    std::map<std::string, std::shared_ptr<StreamDriver>> bound;
+    std::map<StreamHandle, std::shared_ptr<StreamDriver>> open;
+    StreamHandle nextHandle = 0x100;
+};
+
+DriverRegistry& Drivers();
+
+} // namespace slabcal

@@ -1,0 +1,10 @@
+#include "storage/SegmentModel.h"
+
+namespace slabcal {
+
+SegmentModel& ProcessSegmentModel() {
+    static SegmentModel model;
+    return model;
+}
+
+} // namespace slabcal

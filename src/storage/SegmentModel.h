@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+
+namespace slabcal {
+
+// The six power-law segments of the gauge: ln(height) = CurveA[i] * ln(signal) + CurveB[i], and the four
+// boundary signals where neighbouring segments of one converter range meet. Every run starts from the
+// built-in defaults below; the parameter file is output only.
+struct SegmentModel {
+    std::array<double, 6> CurveA{-0.6423, -0.4605, -0.3915, -0.3625, -0.3625, -0.3625};
+    // Segment 5's intercept is a placeholder the gauge has always shipped with.
+    std::array<double, 6> CurveB{9.5979, 8.087, 7.6199, 8.8041, 8.8041, 0.0};
+    std::array<double, 4> ConsRange{4063, 776, 1200, 480};
+
+    friend bool operator==(const SegmentModel&, const SegmentModel&) = default;
+};
+
+// The process-wide model that the dialog's commands work on.
+SegmentModel& ProcessSegmentModel();
+
+} // namespace slabcal
