@@ -1,0 +1,82 @@
+#include "framework/Dialog.h"
+
+#include <stdexcept>
+
+namespace slabcal {
+
+Dialog::Dialog(const DialogTemplate& shownTemplate) : dialogTemplate(shownTemplate) {}
+
+Dialog::~Dialog() { DestroyWindow(); }
+
+int Dialog::DoModal(DialogBackend& backend) {
+    DialogWindow& created = Create(backend);
+    int result = created.RunModal();
+    OnEndModal();
+    DestroyWindow();
+    return result;
+}
+
+DialogWindow& Dialog::Create(DialogBackend& backend) {
+    if (window)
+        throw std::logic_error("dialog window created twice");
+    window = backend.CreateDialogWindow(*this);
+    bridge = UiBridge::Create(*window);
+    // The standard initialisation shows the members in the still empty controls first.
+    UpdateData(false);
+    if (OnInitDialog()) {
+        for (const auto& control : dialogTemplate.controls) {
+            if (control.visible && (control.styles & style::TabStop) != 0) {
+                window->SetFocus(control.id);
+                break;
+            }
+        }
+    }
+    return *window;
+}
+
+void Dialog::DestroyWindow() {
+    if (!window)
+        return;
+    bridge->Close();
+    window.reset();
+}
+
+DialogWindow& Dialog::Window() const {
+    if (!window)
+        throw std::logic_error("dialog has no window");
+    return *window;
+}
+
+void Dialog::HandleCommand(int id, Notification notification) {
+    if (OnCommand(id, notification) || notification != Notification::Clicked)
+        return;
+    if (id == IdOk)
+        OnOK();
+    else if (id == IdCancel)
+        OnCancel();
+}
+
+std::string Dialog::GetItemText(int id) const { return Window().GetText(id); }
+void Dialog::SetItemText(int id, std::string_view text) { Window().SetText(id, text); }
+void Dialog::EnableItem(int id, bool enabled) { Window().Enable(id, enabled); }
+void Dialog::FocusItem(int id) { Window().SetFocus(id); }
+
+int Dialog::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
+    return Window().MessageBox(text, caption, buttons);
+}
+
+void Dialog::EndDialog(int result) { Window().End(result); }
+
+void Dialog::UpdateData(bool saveAndValidate) {
+    DataExchange exchange(*this, saveAndValidate);
+    DoDataExchange(exchange);
+}
+
+void Dialog::OnOK() {
+    UpdateData(true);
+    EndDialog(IdOk);
+}
+
+void Dialog::OnCancel() { EndDialog(IdCancel); }
+
+} // namespace slabcal

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "framework/DialogTemplate.h"
+#include "framework/MessageBoxTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace slabcal {
+
+enum class IconSize { Large, Small };
+
+// The window a backend builds from a dialog template, with the control operations an MFC-style dialog
+// needs. Every operation runs on the UI thread except Post.
+class DialogWindow {
+public:
+    virtual ~DialogWindow() = default;
+
+    [[nodiscard]] virtual std::string GetText(int id) const = 0;
+    virtual void SetText(int id, std::string_view text) = 0;
+    virtual void Enable(int id, bool enabled) = 0;
+    [[nodiscard]] virtual bool IsEnabled(int id) const = 0;
+    virtual void SetFocus(int id) = 0;
+    virtual void SetIcon(IconSize size, const IconResource& icon) = 0;
+
+    // Combo box. Indices as the window system gives them: -1 for "none".
+    virtual int ComboAddString(int id, std::string_view text) = 0;
+    virtual int ComboSetCurSel(int id, int index) = 0; // -1 when the index is out of range (nothing selected)
+    [[nodiscard]] virtual int ComboGetCurSel(int id) const = 0;
+
+    // List view in report style.
+    [[nodiscard]] virtual uint32_t ListGetExtendedStyle(int id) const = 0;
+    virtual void ListSetExtendedStyle(int id, uint32_t exStyle) = 0;
+    virtual int ListInsertColumn(int id, int index, std::string_view header, int widthPixels) = 0; // centred
+    virtual int ListInsertItem(int id, int row, std::string_view text) = 0;
+    virtual bool ListSetItemText(int id, int row, int subItem, std::string_view text) = 0; // false outside
+    [[nodiscard]] virtual std::string ListGetItemText(int id, int row, int subItem) const = 0;
+
+    // A message box owned by the dialog, modal, blocking until answered.
+    virtual int MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) = 0;
+    // The same box without blocking the UI thread: `answered` runs on the UI thread when it is dismissed.
+    // Returns what closes it unanswered.
+    virtual std::function<void()> OpenMessageBox(std::string_view text, std::string_view caption,
+                                                 MessageBoxButtons buttons,
+                                                 std::function<void(int answer)> answered) = 0;
+
+    // Runs the modal loop until End; returns the code given to End.
+    virtual int RunModal() = 0;
+    virtual void End(int result) = 0;
+
+    // Any thread: runs `task` on the UI thread soon. Tasks posted after the window is gone are dropped.
+    virtual void Post(std::function<void()> task) = 0;
+};
+
+} // namespace slabcal

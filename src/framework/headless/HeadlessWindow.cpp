@@ -1,0 +1,186 @@
+#include "framework/headless/HeadlessWindow.h"
+
+#include "framework/Dialog.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace slabcal {
+
+HeadlessWindow::HeadlessWindow(HeadlessBackend& owner, Dialog& shown) : backend(owner), dialog(shown) {
+    for (const auto& control : dialog.Template().controls) {
+        Control& created = controls.emplace_back();
+        created.id = control.id;
+        created.kind = control.kind;
+        created.text = control.text;
+        created.visible = control.visible;
+    }
+}
+
+HeadlessWindow::Control& HeadlessWindow::Find(int id) {
+    return const_cast<Control&>(static_cast<const HeadlessWindow*>(this)->Find(id));
+}
+
+const HeadlessWindow::Control& HeadlessWindow::Find(int id) const {
+    for (const auto& control : controls) {
+        if (control.id == id)
+            return control;
+    }
+    throw std::out_of_range("no control with id " + std::to_string(id));
+}
+
+std::string HeadlessWindow::GetText(int id) const {
+    const Control& control = Find(id);
+    if (control.kind == ControlKind::ComboBox)
+        return control.selection < 0 ? std::string() : control.items[static_cast<std::size_t>(control.selection)];
+    return control.text;
+}
+
+void HeadlessWindow::SetText(int id, std::string_view text) { Find(id).text = text; }
+void HeadlessWindow::Enable(int id, bool enabled) { Find(id).enabled = enabled; }
+bool HeadlessWindow::IsEnabled(int id) const { return Find(id).enabled; }
+void HeadlessWindow::SetFocus(int id) { focusedId = Find(id).id; }
+bool HeadlessWindow::IsVisible(int id) const { return Find(id).visible; }
+
+void HeadlessWindow::SetIcon(IconSize size, const IconResource& icon) {
+    (size == IconSize::Large ? largeIcon : smallIcon) = icon.id;
+}
+
+int HeadlessWindow::ComboAddString(int id, std::string_view text) {
+    auto& items = Find(id).items;
+    items.emplace_back(text);
+    return static_cast<int>(items.size()) - 1;
+}
+
+int HeadlessWindow::ComboSetCurSel(int id, int index) {
+    Control& combo = Find(id);
+    combo.selection = index >= 0 && index < static_cast<int>(combo.items.size()) ? index : -1;
+    return combo.selection;
+}
+
+int HeadlessWindow::ComboGetCurSel(int id) const { return Find(id).selection; }
+std::vector<std::string> HeadlessWindow::ComboItems(int id) const { return Find(id).items; }
+
+uint32_t HeadlessWindow::ListGetExtendedStyle(int id) const { return Find(id).exStyle; }
+void HeadlessWindow::ListSetExtendedStyle(int id, uint32_t exStyle) { Find(id).exStyle = exStyle; }
+
+int HeadlessWindow::ListInsertColumn(int id, int index, std::string_view header, int widthPixels) {
+    auto& columns = Find(id).columns;
+    index = std::clamp(index, 0, static_cast<int>(columns.size()));
+    columns.insert(columns.begin() + index, Column{std::string(header), widthPixels});
+    return index;
+}
+
+int HeadlessWindow::ListInsertItem(int id, int row, std::string_view text) {
+    Control& list = Find(id);
+    row = std::clamp(row, 0, static_cast<int>(list.rows.size()));
+    std::vector<std::string> cells(std::max<std::size_t>(list.columns.size(), 1));
+    cells[0] = text;
+    list.rows.insert(list.rows.begin() + row, std::move(cells));
+    return row;
+}
+
+bool HeadlessWindow::ListSetItemText(int id, int row, int subItem, std::string_view text) {
+    Control& list = Find(id);
+    if (row < 0 || row >= static_cast<int>(list.rows.size()) || subItem < 0)
+        return false;
+    auto& cells = list.rows[static_cast<std::size_t>(row)];
+    if (subItem >= static_cast<int>(cells.size()))
+        cells.resize(static_cast<std::size_t>(subItem) + 1);
+    cells[static_cast<std::size_t>(subItem)] = text;
+    return true;
+}
+
+std::string HeadlessWindow::ListGetItemText(int id, int row, int subItem) const {
+    const Control& list = Find(id);
+    if (row < 0 || row >= static_cast<int>(list.rows.size()) || subItem < 0)
+        return {};
+    const auto& cells = list.rows[static_cast<std::size_t>(row)];
+    return subItem < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(subItem)] : std::string();
+}
+
+std::vector<HeadlessWindow::Column> HeadlessWindow::ListColumns(int id) const { return Find(id).columns; }
+int HeadlessWindow::ListRowCount(int id) const { return static_cast<int>(Find(id).rows.size()); }
+
+int HeadlessWindow::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
+    return backend.Answer(text, caption, buttons);
+}
+
+std::function<void()> HeadlessWindow::OpenMessageBox(std::string_view text, std::string_view caption,
+                                                     MessageBoxButtons buttons, std::function<void(int)> answered) {
+    answered(backend.Answer(text, caption, buttons));
+    return [] {};
+}
+
+int HeadlessWindow::RunModal() {
+    for (auto& step : backend.TakeSteps()) {
+        if (endResult)
+            break;
+        step(*this);
+        ProcessPending();
+    }
+    if (!endResult)
+        dialog.HandleCommand(IdCancel, Notification::Clicked);
+    return endResult.value_or(IdCancel);
+}
+
+void HeadlessWindow::End(int result) {
+    if (!endResult)
+        endResult = result;
+}
+
+void HeadlessWindow::Post(std::function<void()> task) {
+    std::lock_guard guard(queueLock);
+    queue.push_back(std::move(task));
+    queueChanged.notify_all();
+}
+
+void HeadlessWindow::Click(int id) {
+    if (id == IdOk || id == IdCancel) {
+        dialog.HandleCommand(id, Notification::Clicked);
+        return;
+    }
+    const Control& control = Find(id);
+    if (control.enabled && control.visible)
+        dialog.HandleCommand(id, Notification::Clicked);
+}
+
+void HeadlessWindow::Select(int comboId, int index) {
+    ComboSetCurSel(comboId, index);
+    dialog.HandleCommand(comboId, Notification::SelectionChanged);
+}
+
+void HeadlessWindow::Type(int id, std::string_view text) { SetText(id, text); }
+
+std::size_t HeadlessWindow::ProcessPending() {
+    std::size_t ran = 0;
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard guard(queueLock);
+            if (queue.empty())
+                return ran;
+            task = std::move(queue.front());
+            queue.pop_front();
+        }
+        task();
+        ++ran;
+    }
+}
+
+bool HeadlessWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        ProcessPending();
+        if (done())
+            return true;
+        std::unique_lock guard(queueLock);
+        if (queueChanged.wait_until(guard, deadline, [this] { return !queue.empty(); }))
+            continue;
+        guard.unlock();
+        ProcessPending();
+        return done();
+    }
+}
+
+} // namespace slabcal

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "framework/DialogWindow.h"
+#include "framework/headless/HeadlessBackend.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace slabcal {
+
+class Dialog;
+
+// A dialog window kept in memory. Besides the window operations it offers what an operator does (click,
+// select, type, close) and what a UI thread does for other threads (run what they posted).
+class HeadlessWindow final : public DialogWindow {
+public:
+    HeadlessWindow(HeadlessBackend& backend, Dialog& dialog);
+
+    [[nodiscard]] std::string GetText(int id) const override;
+    void SetText(int id, std::string_view text) override;
+    void Enable(int id, bool enabled) override;
+    [[nodiscard]] bool IsEnabled(int id) const override;
+    void SetFocus(int id) override;
+    void SetIcon(IconSize size, const IconResource& icon) override;
+    int ComboAddString(int id, std::string_view text) override;
+    int ComboSetCurSel(int id, int index) override;
+    [[nodiscard]] int ComboGetCurSel(int id) const override;
+    [[nodiscard]] uint32_t ListGetExtendedStyle(int id) const override;
+    void ListSetExtendedStyle(int id, uint32_t exStyle) override;
+    int ListInsertColumn(int id, int index, std::string_view header, int widthPixels) override;
+    int ListInsertItem(int id, int row, std::string_view text) override;
+    bool ListSetItemText(int id, int row, int subItem, std::string_view text) override;
+    [[nodiscard]] std::string ListGetItemText(int id, int row, int subItem) const override;
+    int MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) override;
+    std::function<void()> OpenMessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons,
+                                         std::function<void(int)> answered) override;
+    int RunModal() override;
+    void End(int result) override;
+    void Post(std::function<void()> task) override;
+
+    // What an operator does. A click on a disabled or hidden control does nothing.
+    void Click(int id);
+    void Select(int comboId, int index);
+    void Type(int id, std::string_view text);
+    void PressOk() { Click(IdOk); }
+    void PressCancel() { Click(IdCancel); }
+
+    // What the UI thread does for other threads: runs the tasks they posted.
+    std::size_t ProcessPending();
+    // Runs posted tasks until `done` holds or `timeout` passes; false on timeout.
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+    // State, for assertions.
+    struct Column {
+        std::string header;
+        int width = 0;
+    };
+    [[nodiscard]] bool IsVisible(int id) const;
+    [[nodiscard]] int FocusedId() const { return focusedId; }
+    [[nodiscard]] std::vector<std::string> ComboItems(int id) const;
+    [[nodiscard]] std::vector<Column> ListColumns(int id) const;
+    [[nodiscard]] int ListRowCount(int id) const;
+    [[nodiscard]] std::optional<int> EndResult() const { return endResult; }
+    [[nodiscard]] int IconId(IconSize size) const { return size == IconSize::Large ? largeIcon : smallIcon; }
+
+private:
+    struct Control {
+        int id = 0;
+        ControlKind kind = ControlKind::Static;
+        std::string text;
+        bool visible = true;
+        bool enabled = true;
+        std::vector<std::string> items; // combo box
+        int selection = -1;              // combo box
+        uint32_t exStyle = 0;            // list view
+        std::vector<Column> columns;     // list view
+        std::vector<std::vector<std::string>> rows;
+    };
+    Control& Find(int id);
+    [[nodiscard]] const Control& Find(int id) const;
+
+    HeadlessBackend& backend;
+    Dialog& dialog;
+    std::vector<Control> controls;
+    int focusedId = 0;
+    int largeIcon = 0;
+    int smallIcon = 0;
+    std::optional<int> endResult;
+
+    std::mutex queueLock;
+    std::condition_variable queueChanged;
+    std::deque<std::function<void()>> queue;
+};
+
+} // namespace slabcal
