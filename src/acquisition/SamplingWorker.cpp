@@ -1,0 +1,159 @@
+#include "acquisition/SamplingWorker.h"
+
+#include "acquisition/AdcDevice.h"
+#include "resources/Texts.h"
+
+#include <cassert>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace slabcal {
+
+struct SamplingWorker::State {
+    State(std::shared_ptr<SamplingView> view_, std::shared_ptr<std::atomic<int32_t>> currentRow_,
+          SamplingPacing pacing_)
+        : view(std::move(view_)), currentRow(std::move(currentRow_)), pacing(pacing_) {}
+
+    // Cleared by StopSampling and by the worker itself after a failed read.
+    std::atomic<bool> running{false};
+    // Keeps the averaged reads of two workers apart when a worker that was let go still finishes a cycle.
+    std::mutex deviceLock;
+    uint32_t signalValue = 0; // guarded by deviceLock
+    const std::shared_ptr<SamplingView> view;
+    const std::shared_ptr<std::atomic<int32_t>> currentRow;
+    const SamplingPacing pacing;
+};
+
+namespace {
+
+constexpr int32_t SamplesPerValue = 5;
+constexpr int32_t LastSmallRangeRow = 6;
+
+// Sleeps, but wakes at once when the worker is told to stop, so a stop never waits out the pacing.
+void Pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_for(lock, stop, duration, [] { return false; });
+}
+
+} // namespace
+
+SamplingWorker::SamplingWorker(std::shared_ptr<SamplingView> view,
+                               std::shared_ptr<std::atomic<int32_t>> currentRow, SamplingPacing pacing)
+    : state(std::make_shared<State>(std::move(view), std::move(currentRow), pacing)) {
+    assert(state->view && state->currentRow);
+}
+
+SamplingWorker::~SamplingWorker() {
+    state->running.store(false);
+    ReleaseThread();
+}
+
+bool SamplingWorker::StartSampling() {
+    if (state->running.load())
+        return true;
+    // A worker that ended by itself is past its last read; it must be gone before the flag is set again,
+    // or it would see the flag and loop beside the new one.
+    ReleaseThread();
+
+    state->running.store(true);
+    std::stop_source stop;
+    std::promise<void> ended;
+    std::future<void> endedFuture = ended.get_future();
+    try {
+        workerThread =
+            std::thread([shared = state, token = stop.get_token(), done = std::move(ended)]() mutable {
+                SamplingLoop(*shared, token);
+                shared.reset();
+                done.set_value();
+            });
+    } catch (const std::system_error&) {
+        state->running.store(false);
+        return false;
+    }
+    workerStop = std::move(stop);
+    workerEnded = std::move(endedFuture);
+    return true;
+}
+
+bool SamplingWorker::StopSampling() {
+    if (!state->running.exchange(false))
+        return false;
+    ReleaseThread();
+    return true;
+}
+
+void SamplingWorker::ReleaseThread() {
+    if (!workerThread.joinable())
+        return;
+    // The token also abandons a text update or message box the worker is waiting on, so the wait below is
+    // normally over within one cycle; the timeout only guards against a view that ignores the token.
+    workerStop.request_stop();
+    if (workerEnded.wait_for(state->pacing.stopTimeout) == std::future_status::ready)
+        workerThread.join();
+    else
+        workerThread.detach();
+}
+
+void SamplingWorker::ToggleAutoSampling() {
+    autoSampling = autoSampling == 0 ? 1 : 0;
+    if (autoSampling == 1) {
+        StartSampling();
+        state->view->SetToggleCaption(std::string(texts::ManualCaption));
+    } else {
+        StopSampling();
+        state->view->SetToggleCaption(std::string(texts::AutomaticCaption));
+        state->view->SetSignalText("0");
+    }
+    state->view->ClearStatusLine();
+}
+
+bool SamplingWorker::IsRunning() const {
+    return state->running.load();
+}
+
+void SamplingWorker::SamplingLoop(State& state, const std::stop_token& stop) {
+    // A worker that was told to stop ends even if a newer worker has set the flag again meanwhile.
+    while (state.running.load() && !stop.stop_requested()) {
+        SampleOnce(state, stop);
+        Pause(state.pacing.betweenSamples, stop);
+    }
+}
+
+void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
+    if (!state.running.load() || stop.stop_requested())
+        return;
+
+    AdResult result = AdOk;
+    uint32_t value = 0;
+    {
+        std::lock_guard guard(state.deviceLock);
+        result = ReadAverage(&state.signalValue, SamplesPerValue);
+        value = state.signalValue;
+    }
+    if (result != AdOk) {
+        // The converter has gone away: stop quietly and leave the last number on show. A worker already
+        // told to stop leaves the flag alone, as it may belong to a newer worker by now.
+        if (!stop.stop_requested())
+            state.running.store(false);
+        return;
+    }
+
+    state.view->ShowSignalFromWorker(std::to_string(value), stop);
+    if (stop.stop_requested())
+        return;
+
+    // Selected after the reads, so the range applies from the next cycle on.
+    const AdResult range =
+        state.currentRow->load() <= LastSmallRangeRow ? SelectSmallRange() : SelectLargeRange();
+    if (range != AdOk)
+        state.view->ShowRangeErrorFromWorker(stop);
+
+    Pause(state.pacing.afterSample, stop);
+}
+
+} // namespace slabcal

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "acquisition/SamplingPacing.h"
+#include "acquisition/SamplingView.h"
+
+#include <atomic>
+#include <cstdint>
+#include <future>
+#include <memory>
+#include <stop_token>
+#include <thread>
+
+namespace slabcal {
+
+// Keeps the dialog's signal field live: a thread of its own reads five sample records, shows their average
+// and puts the converter on the range of the row being recorded, about ten times a second.
+//
+// All operations except the thread's own run on the UI thread. What the thread touches lives in a shared
+// state object that the thread co-owns, so a thread that could not be joined in time never touches the
+// dialog or this object again.
+class SamplingWorker final {
+public:
+    // `currentRow` is the dialog's row index (-1 to 15), written by the UI thread and read once per cycle:
+    // rows up to 6 are measured on the small range, the others on the large range. Neither may be null.
+    SamplingWorker(std::shared_ptr<SamplingView> view, std::shared_ptr<std::atomic<int32_t>> currentRow,
+                   SamplingPacing pacing = {});
+    ~SamplingWorker();
+
+    SamplingWorker(const SamplingWorker&) = delete;
+    SamplingWorker& operator=(const SamplingWorker&) = delete;
+
+    // True when a worker thread runs (a new one, or the one already running); false when the thread could
+    // not be created. A worker that ended by itself after a failed read is joined and replaced.
+    bool StartSampling();
+    // True when the worker was running: it has been told to stop and has ended, or, should it not end
+    // within the stop timeout, has been let go. False at once when nothing runs.
+    bool StopSampling();
+    // Button 1008: flips between automatic sampling and manual mode and updates the captions.
+    void ToggleAutoSampling();
+
+    [[nodiscard]] bool IsRunning() const;
+    // 1 in automatic mode (the initial mode), 0 in manual mode. Only the toggle changes it.
+    [[nodiscard]] int32_t AutoSampling() const { return autoSampling; }
+
+private:
+    struct State;
+
+    static void SamplingLoop(State& state, const std::stop_token& stop);
+    static void SampleOnce(State& state, const std::stop_token& stop);
+    // Stops the held thread and joins it, or lets it go after the stop timeout.
+    void ReleaseThread();
+
+    std::shared_ptr<State> state;
+    std::thread workerThread;
+    std::stop_source workerStop;
+    std::future<void> workerEnded;
+    int32_t autoSampling = 1;
+};
+
+} // namespace slabcal

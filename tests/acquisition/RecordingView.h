@@ -1,0 +1,98 @@
+#pragma once
+
+#include "acquisition/SamplingView.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace slabcal::test {
+
+// The longest any test waits for the worker to get somewhere; reaching it means the test has failed.
+inline constexpr std::chrono::seconds PatienceLimit{20};
+
+// A view that takes every text at once and remembers what it was given, and from which threads.
+class RecordingView : public SamplingView {
+protected:
+    template <typename Change> void Record(Change change) {
+        {
+            std::lock_guard guard(lock);
+            change();
+        }
+        changed.notify_all();
+    }
+    template <typename Predicate> bool WaitUntil(Predicate done) {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, PatienceLimit, done);
+    }
+    template <typename Query> auto Read(Query query) const {
+        std::lock_guard guard(lock);
+        return query();
+    }
+
+public:
+    void ShowSignalFromWorker(const std::string& text, std::stop_token) override {
+        Record([&] {
+            signals.push_back(text);
+            workerThreads.insert(std::this_thread::get_id());
+        });
+    }
+    void ShowRangeErrorFromWorker(std::stop_token) override {
+        Record([&] { ++rangeErrors; });
+    }
+    void SetToggleCaption(const std::string& caption) override {
+        Record([&] { captions.push_back(caption); });
+    }
+    void SetSignalText(const std::string& text) override {
+        Record([&] { signalTexts.push_back(text); });
+    }
+    void ClearStatusLine() override {
+        Record([&] { ++statusClears; });
+    }
+
+    // Waits until at least `count` signal values have come in; false if they never do.
+    bool WaitForSignals(std::size_t count) {
+        return WaitUntil([&] { return signals.size() >= count; });
+    }
+    bool WaitForRangeErrors(int count) {
+        return WaitUntil([&] { return rangeErrors >= count; });
+    }
+
+    std::vector<std::string> Signals() const {
+        return Read([&] { return signals; });
+    }
+    std::size_t WorkerThreadCount() const {
+        return Read([&] { return workerThreads.size(); });
+    }
+    int RangeErrors() const {
+        return Read([&] { return rangeErrors; });
+    }
+    std::vector<std::string> Captions() const {
+        return Read([&] { return captions; });
+    }
+    std::vector<std::string> SignalTexts() const {
+        return Read([&] { return signalTexts; });
+    }
+    int StatusClears() const {
+        return Read([&] { return statusClears; });
+    }
+
+protected:
+    mutable std::mutex lock;
+    std::condition_variable changed;
+
+private:
+    std::vector<std::string> signals;
+    std::set<std::thread::id> workerThreads;
+    int rangeErrors = 0;
+    std::vector<std::string> captions;
+    std::vector<std::string> signalTexts;
+    int statusClears = 0;
+};
+
+} // namespace slabcal::test
