@@ -1,0 +1,203 @@
+#include "fitting/OrthoPolyFit.h"
+
+#include "fitting/FitWorkStorage.h"
+#include "resources/Texts.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <limits>
+
+namespace slabcal {
+namespace {
+
+// The three polynomials of the recurrence, in powers of (x - z); given back to their storage on every path.
+class WorkVectors final {
+public:
+    WorkVectors(FitWorkStorage& storage, int n) : storage_(storage) {
+        const auto count = static_cast<std::size_t>(n);
+        next = storage_.Obtain(count);
+        if (next != nullptr) {
+            current = storage_.Obtain(count);
+        }
+        if (current != nullptr) {
+            previous = storage_.Obtain(count);
+        }
+    }
+    ~WorkVectors() {
+        for (double* block : {previous, current, next}) {
+            if (block != nullptr) {
+                storage_.Release(block);
+            }
+        }
+    }
+    WorkVectors(const WorkVectors&) = delete;
+    WorkVectors& operator=(const WorkVectors&) = delete;
+
+    [[nodiscard]] bool Complete() const { return previous != nullptr; }
+
+    double* next = nullptr;
+    double* current = nullptr;
+    double* previous = nullptr;
+
+private:
+    FitWorkStorage& storage_;
+};
+
+bool AllFinite(const double* values, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(values[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A polynomial with m coefficients is determined only by m different abscissae; with fewer, the recurrence
+// divides by a norm that is zero up to rounding and yields meaningless numbers. The values are counted in
+// ascending order, each pass finding the smallest one above the last, so no storage is needed.
+bool HasDistinctValues(const double* x, int n, int m) {
+    double last = -std::numeric_limits<double>::infinity();
+    for (int found = 0; found < m; ++found) {
+        bool any = false;
+        double smallest = 0.0;
+        for (int i = 0; i < n; ++i) {
+            if (x[i] > last && (!any || x[i] < smallest)) {
+                smallest = x[i];
+                any = true;
+            }
+        }
+        if (!any) {
+            return false;
+        }
+        last = smallest;
+    }
+    return true;
+}
+
+// Horner's rule for a polynomial in powers of u = x - z.
+double Evaluate(const double* coefficients, int degree, double u) {
+    double v = coefficients[degree];
+    for (int k = degree - 1; k >= 0; --k) {
+        v = (u * v) + coefficients[k];
+    }
+    return v;
+}
+
+struct Projection {
+    double norm = 0.0;     // sum of Q², the squared norm of the polynomial Q over the points
+    double onto = 0.0;     // sum of y·Q
+    double weighted = 0.0; // sum of (x - z)·Q², which the next degree's recurrence needs
+};
+
+Projection Project(const double* polynomial, int degree, const double* x, const double* y, int n, double z) {
+    Projection sums;
+    for (int i = 0; i < n; ++i) {
+        const double u = x[i] - z;
+        const double w = Evaluate(polynomial, degree, u);
+        sums.norm = (w * w) + sums.norm;
+        sums.onto = (y[i] * w) + sums.onto;
+        sums.weighted = ((u * w) * w) + sums.weighted;
+    }
+    return sums;
+}
+
+void ReportAllocationFailure() {
+    std::fwrite(texts::AllocationFailed.data(), 1, texts::AllocationFailed.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+// The order of every operation below is part of the result: the stored calibration depends on the last bits.
+int OrthoPolyFit(const double* x, const double* y, double* a, int n, int m, double* sumSquares,
+                 double* sumAbs, double* maxAbs) {
+    if (n < 1 || m < 1 || m > n || !AllFinite(x, n) || !AllFinite(y, n) || !HasDistinctValues(x, n, m)) {
+        return 0;
+    }
+    WorkVectors work(CurrentFitWorkStorage(), n);
+    if (!work.Complete()) {
+        ReportAllocationFailure();
+        return 0;
+    }
+    double* const next = work.next;
+    double* const current = work.current;
+    double* const previous = work.previous;
+
+    double z = 0.0;
+    const double r = 1.0 / n;
+    for (int i = 0; i < n; ++i) {
+        z = (r * x[i]) + z;
+    }
+
+    previous[0] = 1.0;
+    double d1 = n;
+    double p = 0.0;
+    double c = 0.0;
+    for (int i = 0; i < n; ++i) {
+        p = (p + x[i]) - z;
+        c = c + y[i];
+    }
+    const double r1 = 1.0 / d1;
+    p = r1 * p;
+    c = r1 * c;
+    a[0] = c;
+
+    if (m >= 2) {
+        // With current = (1, -p), Horner's (u * 1.0) + (-p) is exactly u - p.
+        current[1] = 1.0;
+        current[0] = -p;
+        const Projection first = Project(current, 1, x, y, n, z);
+        const double r2 = 1.0 / first.norm;
+        c = r2 * first.onto;
+        p = r2 * first.weighted;
+        double q = r1 * first.norm;
+        d1 = first.norm;
+        a[1] = c;
+        a[0] = (current[0] * c) + a[0];
+
+        for (int j = 2; j < m; ++j) {
+            next[j] = current[j - 1];
+            next[j - 1] = current[j - 2] - (current[j - 1] * p);
+            for (int k = j - 2; k >= 1; --k) {
+                next[k] = (current[k - 1] - (current[k] * p)) - (previous[k] * q);
+            }
+            next[0] = -(current[0] * p) - (previous[0] * q);
+
+            const Projection sums = Project(next, j, x, y, n, z);
+            const double r2j = 1.0 / sums.norm;
+            c = r2j * sums.onto;
+            p = r2j * sums.weighted;
+            q = sums.norm / d1;
+            d1 = sums.norm;
+
+            a[j] = next[j] * c;
+            current[j] = next[j];
+            for (int k = j - 1; k >= 0; --k) {
+                a[k] = (next[k] * c) + a[k];
+                previous[k] = current[k];
+                current[k] = next[k];
+            }
+        }
+    }
+
+    double squares = 0.0;
+    double absolutes = 0.0;
+    double largest = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double e = Evaluate(a, m - 1, x[i] - z) - y[i];
+        const double f = std::abs(e);
+        if (f > largest) {
+            largest = f;
+        }
+        squares = (e * e) + squares;
+        absolutes = f + absolutes;
+    }
+    *sumSquares = squares;
+    *sumAbs = absolutes;
+    *maxAbs = largest;
+    return 1;
+}
+
+} // namespace slabcal
