@@ -97,7 +97,8 @@ void MeasureCycles(std::size_t cycles, Millis ideal) {
     std::vector<double> periods;
     for (std::size_t i = 1; i <= cycles; ++i)
         periods.push_back(Millis(arrivals[i] - arrivals[i - 1]).count());
-    const double mean = std::accumulate(periods.begin(), periods.end(), 0.0) / static_cast<double>(periods.size());
+    const double mean =
+        std::accumulate(periods.begin(), periods.end(), 0.0) / static_cast<double>(periods.size());
     double squares = 0;
     for (double period : periods)
         squares += (period - mean) * (period - mean);
@@ -105,11 +106,11 @@ void MeasureCycles(std::size_t cycles, Millis ideal) {
 
     std::printf("cycle period over %zu cycles (ideal %.2f ms = 100 ms sleep + 5 conversions)\n", cycles,
                 ideal.count());
-    std::printf("  mean %.3f ms (%+.3f ms over ideal), jitter (std dev) %.3f ms\n", mean, mean - ideal.count(),
-                deviation);
-    std::printf("  min %.3f  p50 %.3f  p99 %.3f  max %.3f ms\n", *std::min_element(periods.begin(), periods.end()),
-                Percentile(periods, 0.5), Percentile(periods, 0.99),
-                *std::max_element(periods.begin(), periods.end()));
+    std::printf("  mean %.3f ms (%+.3f ms over ideal), jitter (std dev) %.3f ms\n", mean,
+                mean - ideal.count(), deviation);
+    std::printf("  min %.3f  p50 %.3f  p99 %.3f  max %.3f ms\n",
+                *std::min_element(periods.begin(), periods.end()), Percentile(periods, 0.5),
+                Percentile(periods, 0.99), *std::max_element(periods.begin(), periods.end()));
     std::printf("CPU while sampling: %.3f s CPU over %.3f s wall = %.2f %% of one core\n", cpu, wall,
                 100.0 * cpu / wall);
 }
@@ -135,8 +136,8 @@ void MeasureStops(std::size_t pairs, bool holdUpdates) {
     }
     std::printf("StopSampling latency over %zu start/stop pairs, %s\n", pairs,
                 holdUpdates ? "worker waiting on its signal update" : "stop at a random point of the cycle");
-    std::printf("  p50 %.3f  p99 %.3f  max %.3f ms\n", Percentile(latencies, 0.5), Percentile(latencies, 0.99),
-                *std::max_element(latencies.begin(), latencies.end()));
+    std::printf("  p50 %.3f  p99 %.3f  max %.3f ms\n", Percentile(latencies, 0.5),
+                Percentile(latencies, 0.99), *std::max_element(latencies.begin(), latencies.end()));
 }
 
 } // namespace
