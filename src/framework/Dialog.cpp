@@ -17,34 +17,34 @@ int Dialog::DoModal(DialogBackend& backend) {
 }
 
 DialogWindow& Dialog::Create(DialogBackend& backend) {
-    if (window)
+    if (shownWindow)
         throw std::logic_error("dialog window created twice");
-    window = backend.CreateDialogWindow(*this);
-    bridge = UiBridge::Create(*window);
+    shownWindow = backend.CreateDialogWindow(*this);
+    bridge = UiBridge::Create(*shownWindow);
     // The standard initialisation shows the members in the still empty controls first.
     UpdateData(false);
     if (OnInitDialog()) {
         for (const auto& control : dialogTemplate.controls) {
             if (control.visible && (control.styles & style::TabStop) != 0) {
-                window->SetFocus(control.id);
+                shownWindow->SetFocus(control.id);
                 break;
             }
         }
     }
-    return *window;
+    return *shownWindow;
 }
 
 void Dialog::DestroyWindow() {
-    if (!window)
+    if (!shownWindow)
         return;
     bridge->Close();
-    window.reset();
+    shownWindow.reset();
 }
 
 DialogWindow& Dialog::Window() const {
-    if (!window)
+    if (!shownWindow)
         throw std::logic_error("dialog has no window");
-    return *window;
+    return *shownWindow;
 }
 
 void Dialog::HandleCommand(int id, Notification notification) {

@@ -29,7 +29,7 @@ public:
     void DestroyWindow();
 
     [[nodiscard]] const DialogTemplate& Template() const { return dialogTemplate; }
-    [[nodiscard]] bool HasWindow() const { return window != nullptr; }
+    [[nodiscard]] bool HasWindow() const { return shownWindow != nullptr; }
 
     // Called by the backend when a control notifies; IdOk and IdCancel are the standard commands.
     void HandleCommand(int id, Notification notification);
@@ -62,7 +62,7 @@ protected:
 
 private:
     const DialogTemplate& dialogTemplate;
-    std::unique_ptr<DialogWindow> window;
+    std::unique_ptr<DialogWindow> shownWindow;
     std::shared_ptr<UiBridge> bridge;
 };
 

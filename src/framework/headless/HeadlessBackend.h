@@ -21,6 +21,10 @@ struct MessageBoxRecord {
     int answer = IdOk;
 
     friend bool operator==(const MessageBoxRecord&, const MessageBoxRecord&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const MessageBoxRecord& box) {
+        return out << "[" << box.caption << "] " << box.text << " (" << static_cast<int>(box.buttons) << ") -> "
+                   << box.answer;
+    }
 };
 
 // A backend without a screen: controls live in memory, message boxes are answered from a script and

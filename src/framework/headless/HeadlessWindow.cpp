@@ -169,17 +169,19 @@ std::size_t HeadlessWindow::ProcessPending() {
 }
 
 bool HeadlessWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    // The condition may turn true without anything being posted (another thread finishing), so the wait
+    // looks again at short intervals.
+    constexpr std::chrono::milliseconds slice{2};
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         ProcessPending();
         if (done())
             return true;
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return false;
         std::unique_lock guard(queueLock);
-        if (queueChanged.wait_until(guard, deadline, [this] { return !queue.empty(); }))
-            continue;
-        guard.unlock();
-        ProcessPending();
-        return done();
+        queueChanged.wait_until(guard, std::min(deadline, now + slice), [this] { return !queue.empty(); });
     }
 }
 

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "acquisition/SamplingWorker.h"
+#include "framework/Dialog.h"
+#include "storage/SegmentModel.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace slabcal {
+
+class DeviceFileSystem;
+class DialogSamplingView;
+
+// The calibration dialog (template 102): the live signal, the fifteen-row point table, the save-point
+// command and the write command that fits the segments and stores them in the parameter file.
+class CalibrationDialog final : public Dialog {
+public:
+    // `model` is the segment model the commands work on; `files` the device's disk. `messageCaption` is
+    // the caption of the worker's message box, the application's name.
+    CalibrationDialog(SegmentModel& model, DeviceFileSystem& files, std::string messageCaption,
+                      SamplingPacing pacing = {});
+    ~CalibrationDialog() override;
+
+    // Button 1004 "保存": the selected height and the shown signal go into their row.
+    void OnSavePoint();
+    // Button 1003 "参数写入文件": fit, store, back up.
+    void OnWriteParameters();
+    // Fits the six segments from the point table into the model; 1 when all six were stored, 0 when the
+    // operator declined a segment or the points could not be fitted (nothing may be written then).
+    [[nodiscard]] int ComputeSegmentModel();
+
+    [[nodiscard]] int32_t CurrentRow() const { return *currentRow; }
+    [[nodiscard]] SamplingWorker& Worker() { return worker; }
+    [[nodiscard]] const SegmentModel& Model() const { return model; }
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(DataExchange& exchange) override;
+    bool OnCommand(int id, Notification notification) override;
+    void OnEndModal() override;
+
+private:
+    // The first row whose height or signal does not read as a positive number, or whose captured
+    // boundary signal is not finite.
+    [[nodiscard]] std::optional<int> FirstInvalidRow() const;
+    void ShowNotice(const std::string& text);
+    void ToggleAutoSampling();
+    // Stops the worker and closes the device: the worker never outlives the dialog's run.
+    void EndSampling();
+
+    SegmentModel& model;
+    DeviceFileSystem& files;
+    std::shared_ptr<std::atomic<int32_t>> currentRow;
+    std::shared_ptr<DialogSamplingView> view;
+    SamplingWorker worker;
+    IconResource appIcon;
+};
+
+} // namespace slabcal

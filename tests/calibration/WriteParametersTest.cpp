@@ -1,0 +1,139 @@
+#include "DialogFixture.h"
+
+#include "resources/Texts.h"
+
+#include <algorithm>
+
+namespace slabcal::test {
+namespace {
+
+constexpr const char* ParameterFile = "NandFlash/ZPQ.ini";
+constexpr const char* BackupFile = "NandFlash/BackUp/ZPQ.ini";
+
+struct WriteParameters : DialogFixture {
+    void SetUp() override {
+        DialogFixture::SetUp();
+        Open();
+        SaveAll(ModelSignals); // unanswered questions take their default button, Yes
+    }
+    [[nodiscard]] std::string Status() const { return window->GetText(ids::StatusLine); }
+    [[nodiscard]] bool Exists(const std::string& relative) const { return HostFileExists(folder / relative); }
+    // Every name in the NandFlash folders: a leftover temporary file would show here.
+    [[nodiscard]] std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const char* sub : {"NandFlash", "NandFlash/BackUp"}) {
+            std::vector<std::string> found;
+            if (HostFiles().ListFolder(folder / sub, found) == 0)
+                names.insert(names.end(), found.begin(), found.end());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static FileSystem& HostFiles() { return HostFileSystem(); }
+};
+
+TEST_F(WriteParameters, NoAtTheQuestionChangesNothingButTheSelectionRead) {
+    PutHostFile(ParameterFile, "VORKAPELMIX\r\n");
+    window->SetText(ids::StatusLine, "before");
+    window->Select(ids::HeightBox, 3);
+    const SegmentModel before = model;
+    backend.QueueAnswer(IdNo);
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(dialog->CurrentRow(), 3);
+    EXPECT_EQ(backend.Boxes().size(), 1U);
+    EXPECT_EQ(HostFile(ParameterFile), "VORKAPELMIX\r\n");
+    EXPECT_FALSE(Exists(BackupFile));
+    EXPECT_EQ(Status(), "before");
+    EXPECT_EQ(model, before);
+}
+
+TEST_F(WriteParameters, YesStoresTheFileAndAnIdenticalBackupAndSaysSo) {
+    window->Click(ids::WriteParametersButton);
+    const std::vector<MessageBoxRecord> expected{{std::string(texts::ConfirmSave), "提示", MessageBoxButtons::YesNo, IdYes}};
+    EXPECT_EQ(backend.Boxes(), expected);
+    const std::string stored = HostFile(ParameterFile);
+    EXPECT_TRUE(stored.starts_with("VORKAPELMIX\r\nCurveA0="));
+    EXPECT_NE(stored.find("\r\nConsRange3=500.0000\r\n"), std::string::npos);
+    EXPECT_EQ(HostFile(BackupFile), stored);
+    EXPECT_EQ(Status(), texts::WriteFinished);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"BackUp", "ZPQ.ini", "ZPQ.ini"}));
+}
+
+TEST_F(WriteParameters, AnExistingBackupIsReplacedWithoutAQuestion) {
+    PutHostFile("NandFlash/BackUp/ZPQ.ini", "old backup");
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(HostFile(BackupFile), HostFile(ParameterFile));
+    EXPECT_EQ(backend.Boxes().size(), 1U);
+}
+
+TEST_F(WriteParameters, AnUnchangedFileIsStillBackedUpAndReported) {
+    window->Click(ids::WriteParametersButton);
+    PutHostFile(BackupFile, "stale");
+    window->SetText(ids::StatusLine, "");
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(HostFile(BackupFile), HostFile(ParameterFile));
+    EXPECT_EQ(Status(), texts::WriteFinished);
+}
+
+TEST_F(WriteParameters, AFailedCopyIsReportedThenTheStatusLineStillSaysWritten) {
+    // The second new file of the save is the backup's temporary file.
+    hostFiles.Inject(FaultPlan::Failing(EIO).OnlyCalls(FileCall::CreateNew).AtCall(2));
+    PutHostFile(BackupFile, "previous backup");
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(),
+              (std::vector<std::string>{std::string(texts::ConfirmSave), std::string(texts::CopyFailed)}));
+    EXPECT_EQ(Status(), texts::WriteFinished);
+    EXPECT_EQ(HostFile(BackupFile), "previous backup");
+    EXPECT_TRUE(HostFile(ParameterFile).starts_with("VORKAPELMIX"));
+}
+
+struct StoreFault {
+    const char* name;
+    FaultPlan plan;
+};
+
+class FailedStore : public WriteParameters, public ::testing::WithParamInterface<StoreFault> {};
+
+TEST_P(FailedStore, IsReportedLeavesTheOldFileAndMakesNoBackup) {
+    PutHostFile(ParameterFile, "VORKAPELMIX\r\nKeep=1\r\n");
+    hostFiles.Inject(GetParam().plan);
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(), (std::vector<std::string>{std::string(texts::ConfirmSave),
+                                                            std::string(texts::ParameterFileWriteFailed)}));
+    EXPECT_EQ(HostFile(ParameterFile), "VORKAPELMIX\r\nKeep=1\r\n");
+    EXPECT_FALSE(Exists(BackupFile));
+    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(Names(), std::vector<std::string>{"ZPQ.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtEachStep, FailedStore,
+    ::testing::Values(StoreFault{"create", FaultPlan::Failing(EACCES).OnlyCalls(FileCall::CreateNew)},
+                      StoreFault{"nospace", FaultPlan::Failing(ENOSPC).OnlyCalls(FileCall::Write)},
+                      StoreFault{"zerowrite", FaultPlan::ZeroWrites().FromThenOn()},
+                      StoreFault{"fsync", FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFile)},
+                      StoreFault{"rename", FaultPlan::Failing(EIO).OnlyCalls(FileCall::Rename)}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(WriteParameters, InvalidRowsAreRefusedBeforeAnythingIsWritten) {
+    SaveRow(6, "");
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(),
+              (std::vector<std::string>{std::string(texts::ConfirmSave), "第7行数据无效"}));
+    EXPECT_FALSE(Exists(ParameterFile));
+    EXPECT_EQ(Status(), "");
+}
+
+TEST_F(WriteParameters, DecliningABadSegmentWritesNothing) {
+    SaveRow(1, "5000");
+    backend.QueueAnswer(IdYes);
+    backend.QueueAnswer(IdNo);
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(), (std::vector<std::string>{std::string(texts::ConfirmSave),
+                                                            std::string(texts::DeviationTooLarge)}));
+    EXPECT_FALSE(Exists(ParameterFile));
+    EXPECT_FALSE(Exists(BackupFile));
+}
+
+} // namespace
+} // namespace slabcal::test
