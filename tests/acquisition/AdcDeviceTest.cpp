@@ -55,16 +55,6 @@ TEST(AdcDeviceOpen, OpenCloseAndReopenReachTheDriver) {
     EXPECT_TRUE(driver->Calls().empty());
 }
 
-TEST(AdcDeviceOpen, DriverHeldElsewhereCountsAsAbsent) {
-    MessageCapture messages;
-    BoundDriver driver;
-    ASSERT_TRUE(driver->Open());
-    EXPECT_FALSE(OpenDevice());
-    EXPECT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(SelectLargeRange(), AdHandleLost);
-    driver->Close();
-}
-
 class AdcDeviceOpened : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(OpenDevice()); }

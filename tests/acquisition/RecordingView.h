@@ -6,9 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace slabcal::test {
@@ -37,9 +35,13 @@ protected:
 
 public:
     void ShowSignalFromWorker(const std::string& text, std::stop_token) override {
+        // Thread ids are reused once a thread is joined; a thread-local mark is new with every thread.
+        thread_local bool threadSeen = false;
         Record([&] {
             signals.push_back(text);
-            workerThreads.insert(std::this_thread::get_id());
+            if (!threadSeen)
+                ++workerThreads;
+            threadSeen = true;
         });
     }
     void ShowRangeErrorFromWorker(std::stop_token) override {
@@ -66,8 +68,8 @@ public:
     std::vector<std::string> Signals() const {
         return Read([&] { return signals; });
     }
-    std::size_t WorkerThreadCount() const {
-        return Read([&] { return workerThreads.size(); });
+    int WorkerThreadCount() const {
+        return Read([&] { return workerThreads; });
     }
     int RangeErrors() const {
         return Read([&] { return rangeErrors; });
@@ -88,7 +90,7 @@ protected:
 
 private:
     std::vector<std::string> signals;
-    std::set<std::thread::id> workerThreads;
+    int workerThreads = 0;
     int rangeErrors = 0;
     std::vector<std::string> captions;
     std::vector<std::string> signalTexts;

@@ -163,7 +163,7 @@ TEST_F(SamplingWorkerTest, StartWhileRunningKeepsTheOneThread) {
     ASSERT_TRUE(view->WaitForSignals(4));
     ASSERT_TRUE(worker.StopSampling());
 
-    EXPECT_EQ(view->WorkerThreadCount(), 1u);
+    EXPECT_EQ(view->WorkerThreadCount(), 1);
     RangeCodesOfCycles(driver->Codes());
 }
 
@@ -296,15 +296,6 @@ TEST_F(SamplingWorkerTest, DestroyingARunningWorkerStopsIt) {
         ASSERT_TRUE(blocking->WaitUntilBlocked());
     }
     EXPECT_TRUE(blocking->SawStop());
-
-    {
-        SamplingWorker worker(view, currentRow);
-        ASSERT_TRUE(worker.StartSampling());
-        ASSERT_TRUE(view->WaitForSignals(1));
-    }
-    const auto calls = driver->Calls().size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_EQ(driver->Calls().size(), calls) << "the destroyed worker still reads";
 }
 
 // Ignores the stop token: the worker's thread stays in the signal update until the test lets it go.
