@@ -38,4 +38,38 @@ inline constexpr std::string_view InvalidRowPrefix = "第";
 inline constexpr std::string_view InvalidRowSuffix = "行数据无效";
 inline constexpr std::string_view FitFailedSuffix = "段拟合失败";
 
+// The port's own: start-up without a display, and the simulator panel beside the dialog (--device sim).
+inline constexpr std::string_view NoDisplay = "no display found; run it under xvfb-run, or with -platform offscreen "
+                                              "/ -platform vnc to use it from a VNC viewer";
+namespace panel {
+inline constexpr std::string_view Title = "Simulated gauge (SPA1:)";
+inline constexpr std::string_view ProbeGroup = "Probe";
+inline constexpr std::string_view Height = "Height (mm)";
+inline constexpr std::string_view HeightPreset = "Calibration height";
+inline constexpr std::string_view Noise = "Noise (relative σ)";
+inline constexpr std::string_view ConversionTime = "Conversion time (ms)";
+inline constexpr std::string_view FaultsGroup = "Faults";
+inline constexpr std::string_view Absent = "Driver absent (open fails)";
+inline constexpr std::string_view RangeFailing = "Every range switch fails";
+inline constexpr std::string_view FailRangeNext = "Fail the next range switches";
+inline constexpr std::string_view FailInit = "Fail the next initialisations";
+inline constexpr std::string_view FailReadsAfter = "Fail reads after this many records";
+inline constexpr std::string_view Arm = "Arm";
+inline constexpr std::string_view ClearFaults = "Clear faults";
+inline constexpr std::string_view OutputGroup = "Converter";
+inline constexpr std::string_view RawCounts = "Raw counts";
+inline constexpr std::string_view Signal = "Signal (counts / 1000)";
+inline constexpr std::string_view Range = "Range";
+inline constexpr std::string_view SmallRange = "small (code 8)";
+inline constexpr std::string_view LargeRange = "large (code 9)";
+inline constexpr std::string_view Driver = "Driver";
+inline constexpr std::string_view Open = "open";
+inline constexpr std::string_view Closed = "closed";
+inline constexpr std::string_view RecordsRead = "Records read";
+inline constexpr std::string_view InitFailuresLeft = "Initialisations left to fail";
+inline constexpr std::string_view RecordsBeforeReadFailure = "Records until reads fail";
+inline constexpr std::string_view RangeFailuresLeft = "Range switches left to fail";
+inline constexpr std::string_view Never = "never";
+} // namespace panel
+
 } // namespace slabcal::texts

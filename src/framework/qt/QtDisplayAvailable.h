@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+namespace slabcal {
+
+// Looks up an environment variable: null when it is not set.
+using EnvironmentLookup = std::function<const char*(const char* name)>;
+
+// Whether Qt can open a display with these arguments and this environment, decided before any Qt object
+// exists (Qt aborts when it cannot). The platform comes from `-platform NAME` (or `--platform`), else from
+// QT_QPA_PLATFORM, else from the session type and Qt's default (xcb); a list "a;b" is tried in order, and
+// options after ':' are ignored. offscreen, minimal, vnc, linuxfb, eglfs and other platforms that need no
+// display server count as available, and so does a name this check does not know (Qt reports that one
+// itself); xcb needs DISPLAY and wayland needs WAYLAND_DISPLAY.
+[[nodiscard]] bool QtDisplayAvailable(int argc, const char* const* argv,
+                                      const EnvironmentLookup& environment);
+
+} // namespace slabcal
