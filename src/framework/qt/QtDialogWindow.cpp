@@ -348,8 +348,11 @@ std::function<void()> QtDialogWindow::OpenMessageBox(std::string_view text, std:
             std::exchange(*pending, nullptr)(box->Answer());
     });
     box->show();
-    return [guard = QPointer<QtMessageBox>(box), pending] {
-        *pending = nullptr;
+    // The box owns `answered`; the closer only reaches it while the box lives, so a closer that is never
+    // called (the window went first) keeps nothing alive.
+    return [guard = QPointer<QtMessageBox>(box), weakPending = std::weak_ptr(pending)] {
+        if (auto stillPending = weakPending.lock())
+            *stillPending = nullptr;
         if (guard) {
             guard->hide();
             guard->deleteLater();

@@ -55,6 +55,7 @@ TEST(CalibrationDialogOnQt, SaveClickRecordsTheLiveSignalInItsRow) {
         rowHeight = window.ListGetItemText(ids::PointList, 0, 1);
         rowSignal = window.ListGetItemText(ids::PointList, 0, 2);
         nextHeight = window.GetText(ids::HeightBox);
+        test::SaveScreenshot(window.Frame(), "qt-screenshot.png");
         QTest::keyClick(&window.Frame(), Qt::Key_Escape);
     });
     int result = dialog.DoModal(backend);

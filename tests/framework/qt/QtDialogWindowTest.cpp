@@ -18,7 +18,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <cstdlib>
+#include <map>
 
 namespace slabcal {
 namespace {
@@ -54,31 +54,20 @@ TEST_F(QtDialogWindowTest, ControlsFollowTheTemplate) {
     const auto& controls = Template102().controls;
     auto widgets = Window().Controls();
     ASSERT_EQ(widgets.size(), controls.size());
+    const std::map<ControlKind, const char*> widgetClass{{ControlKind::Static, "QLabel"},
+                                                         {ControlKind::ComboBox, "QComboBox"},
+                                                         {ControlKind::Edit, "QLineEdit"},
+                                                         {ControlKind::ListView, "QTreeWidget"},
+                                                         {ControlKind::Button, "QPushButton"}};
     for (std::size_t i = 0; i < controls.size(); ++i) {
         SCOPED_TRACE(controls[i].id);
-        QWidget* widget = widgets[i];
-        EXPECT_EQ(widget->isHidden(), !controls[i].visible);
-        switch (controls[i].kind) {
-        case ControlKind::Static:
-            ASSERT_NE(qobject_cast<QLabel*>(widget), nullptr);
-            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text().toStdString(), controls[i].text);
-            break;
-        case ControlKind::Button:
-            ASSERT_NE(qobject_cast<QPushButton*>(widget), nullptr);
-            EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text().toStdString(), controls[i].text);
-            break;
-        case ControlKind::ComboBox:
-            ASSERT_NE(qobject_cast<QComboBox*>(widget), nullptr);
-            EXPECT_FALSE(qobject_cast<QComboBox*>(widget)->isEditable());
-            break;
-        case ControlKind::Edit:
-            ASSERT_NE(qobject_cast<QLineEdit*>(widget), nullptr);
-            break;
-        case ControlKind::ListView:
-            ASSERT_NE(qobject_cast<QTreeWidget*>(widget), nullptr);
-            break;
+        EXPECT_STREQ(widgets[i]->metaObject()->className(), widgetClass.at(controls[i].kind));
+        EXPECT_EQ(widgets[i]->isHidden(), !controls[i].visible);
+        if (controls[i].kind == ControlKind::Static || controls[i].kind == ControlKind::Button) {
+            EXPECT_EQ(widgets[i]->property("text").toString().toStdString(), controls[i].text);
         }
     }
+    EXPECT_FALSE(Get<QComboBox>(ids::HeightBox)->isEditable());
     // Both labels answer to the placeholder id; the first one is found by it.
     EXPECT_EQ(widgets[0], Window().Control(StaticControlId));
     EXPECT_EQ(Window().GetText(StaticControlId), "高度");
@@ -108,30 +97,11 @@ TEST_F(QtDialogWindowTest, LayoutKeepsTheTemplateProportions) {
                         1.0 / client.height());
         }
     }
-    // The list, the save button and the write button end on one right edge (231 units), inside the frame.
-    QRect list = Window().Control(ids::PointList)->geometry();
-    EXPECT_NEAR(list.x() + list.width(),
-                Window().Control(ids::SavePointButton)->geometry().x() +
-                    Window().Control(ids::SavePointButton)->geometry().width(),
-                1);
-    EXPECT_NEAR(list.x() + list.width(),
-                Window().Control(ids::WriteParametersButton)->geometry().x() +
-                    Window().Control(ids::WriteParametersButton)->geometry().width(),
-                1);
-    EXPECT_LT(list.x() + list.width(), client.width());
-
     // Closed, the height box is one line high, not the 108 units of its dropped-down list.
     QRect combo = Window().Control(ids::HeightBox)->geometry();
     EXPECT_GE(combo.height(), QFontMetrics(Window().Frame().font()).height());
     EXPECT_LT(combo.height(), units.ToPixelsY(30));
     EXPECT_GT(Get<QComboBox>(ids::HeightBox)->maxVisibleItems(), 1);
-
-    if (const char* folder = std::getenv("SLABCAL_SCREENSHOT_DIR")) {
-        Window().SetIcon(IconSize::Large, Icon128());
-        Window().SetText(ids::SignalField, "5123");
-        Window().Frame().show();
-        EXPECT_TRUE(Window().Frame().grab().save(QString::fromLocal8Bit(folder) + "/qt-screenshot.png"));
-    }
 }
 
 TEST_F(QtDialogWindowTest, ChineseTextsHaveGlyphsInTheChosenFont) {
@@ -298,8 +268,8 @@ TEST_F(QtDialogWindowTest, AnswersLikeTheInMemoryWindow) {
         w.Enable(ids::SavePointButton, true);
         return number(off) + number(w.IsEnabled(ids::SavePointButton));
     });
-    EXPECT_THROW(qt.GetText(4242), std::out_of_range);
-    EXPECT_THROW(memory.GetText(4242), std::out_of_range);
+    EXPECT_THROW((void)qt.GetText(4242), std::out_of_range);
+    EXPECT_THROW((void)memory.GetText(4242), std::out_of_range);
 }
 
 } // namespace

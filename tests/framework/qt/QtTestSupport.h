@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <cstdlib>
 #include <functional>
 
 namespace slabcal::test {
@@ -20,6 +21,12 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+// With SLABCAL_SCREENSHOT_DIR set, saves a picture of `widget` there as `name`, for looking at the layout.
+inline void SaveScreenshot(QWidget& widget, const char* name) {
+    if (const char* folder = std::getenv("SLABCAL_SCREENSHOT_DIR"))
+        widget.grab().save(QString::fromLocal8Bit(folder) + "/" + QString::fromLatin1(name));
 }
 
 inline QMessageBox* VisibleMessageBox() {

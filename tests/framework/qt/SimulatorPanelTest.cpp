@@ -94,6 +94,7 @@ TEST_F(SimulatorPanelTest, FaultsAreArmedAndCountedDown) {
 TEST_F(SimulatorPanelTest, StaysUsableDuringTheDialogsModalRun) {
     panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    test::SaveScreenshot(panel, "qt-simulator-panel.png");
     QtBackend backend;
     test::TestDialog dialog;
     bool absentAfterClick = false;
