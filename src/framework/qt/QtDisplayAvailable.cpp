@@ -1,5 +1,6 @@
 #include "framework/qt/QtDisplayAvailable.h"
 
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,10 @@ bool QtDisplayAvailable(int argc, const char* const* argv, const EnvironmentLook
             return true;
     }
     return false;
+}
+
+bool QtDisplayAvailable(int argc, const char* const* argv) {
+    return QtDisplayAvailable(argc, argv, [](const char* name) -> const char* { return std::getenv(name); });
 }
 
 } // namespace slabcal
