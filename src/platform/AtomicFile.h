@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/FileResult.h"
+#include "platform/FileSystem.h"
+
+#include <string>
+#include <string_view>
+
+namespace slabcal {
+
+// Replaces one host file by new bytes so that a crash, a power cut or an I/O error at any moment leaves
+// either the old file or the new one, byte for byte, and never no file: the bytes go to a temporary file
+// in the same folder (".NAME.tmp-XXXXXX"), are flushed, the temporary file is renamed over the target and
+// the folder is flushed. Temporary files that an interrupted replace left behind are removed by the next.
+class AtomicFile final {
+public:
+    AtomicFile(FileSystem& hostFiles, std::string hostPath);
+
+    // On failure the temporary file is gone and the target is as it was, except after a failed fsync of
+    // the folder: the rename has happened by then and cannot be taken back, so the target holds the new
+    // bytes but they may not survive a power cut, which is why that is a failure too. The new file is
+    // created writable, whatever the permissions of the old one were.
+    [[nodiscard]] FileResult Replace(std::string_view bytes);
+
+    // Best effort: a leftover that cannot be removed now is removed by a later replace.
+    void RemoveLeftovers();
+
+    // True for the names that a replace of targetName uses for its temporary files.
+    [[nodiscard]] static bool IsTemporaryName(std::string_view name, std::string_view targetName);
+
+private:
+    [[nodiscard]] std::string InFolder(std::string_view name) const;
+    [[nodiscard]] FileResult CreateTemporary(std::string& temporaryPath, int& file);
+    [[nodiscard]] FileResult WriteAll(int file, std::string_view bytes);
+
+    FileSystem& host;
+    std::string path;
+    std::string folder;
+    std::string name;
+};
+
+} // namespace slabcal

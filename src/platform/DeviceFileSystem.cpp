@@ -1,0 +1,139 @@
+#include "platform/DeviceFileSystem.h"
+
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <vector>
+
+namespace slabcal {
+namespace {
+
+constexpr unsigned OwnerWrite = 0200;
+constexpr unsigned AnyWrite = 0222;
+constexpr unsigned NewFolderPermissions = 0777;
+constexpr std::size_t ReadChunk = 64 * 1024;
+
+std::string_view LastElement(std::string_view devicePath) {
+    while (!devicePath.empty() && (devicePath.back() == '\\' || devicePath.back() == '/'))
+        devicePath.remove_suffix(1);
+    const auto separator = devicePath.find_last_of("\\/");
+    return separator == std::string_view::npos ? devicePath : devicePath.substr(separator + 1);
+}
+
+std::uint32_t AttributesOf(const FileStatus& status) {
+    std::uint32_t attributes = 0;
+    if (status.type == FileType::Directory)
+        attributes |= FileAttributeDirectory;
+    if ((status.permissions & OwnerWrite) == 0)
+        attributes |= FileAttributeReadOnly;
+    return attributes == 0 ? FileAttributeNormal : attributes;
+}
+
+} // namespace
+
+DeviceFileSystem::DeviceFileSystem(std::string rootFolder, FileSystem& hostFiles)
+    : root(rootFolder.empty() ? std::string(".") : std::move(rootFolder)), host(hostFiles) {}
+
+std::optional<std::string> DeviceFileSystem::HostPath(std::string_view devicePath) const {
+    if (devicePath.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    std::string hostPath = root;
+    while (!devicePath.empty()) {
+        const auto separator = devicePath.find_first_of("\\/");
+        const std::string_view element = devicePath.substr(0, separator);
+        devicePath.remove_prefix(separator == std::string_view::npos ? devicePath.size() : separator + 1);
+        if (element.empty() || element == ".")
+            continue;
+        if (element == "..")
+            return std::nullopt;
+        if (hostPath.back() != '/')
+            hostPath += '/';
+        hostPath += element;
+    }
+    return hostPath;
+}
+
+FileResult DeviceFileSystem::EnsureRoot() const {
+    for (std::size_t end = root.find('/', 1);; end = root.find('/', end + 1)) {
+        const std::string level = root.substr(0, end);
+        if (const int made = host.MakeFolder(level, NewFolderPermissions); made < 0 && made != -EEXIST) {
+            FileStatus status;
+            if (host.Status(level, status) < 0 || status.type != FileType::Directory)
+                return FileResult::Failure(FileStep::MakeFolder, -made);
+        }
+        if (end == std::string::npos)
+            return FileResult::Success();
+    }
+}
+
+std::uint32_t DeviceFileSystem::GetFileAttributes(std::string_view path) const {
+    const auto hostPath = HostPath(path);
+    FileStatus status;
+    if (!hostPath || host.Status(*hostPath, status) < 0)
+        return InvalidFileAttributes;
+    return AttributesOf(status);
+}
+
+bool DeviceFileSystem::SetFileAttributes(std::string_view path, std::uint32_t attributes) const {
+    const auto hostPath = HostPath(path);
+    FileStatus status;
+    if (!hostPath || host.Status(*hostPath, status) < 0)
+        return false;
+    const unsigned permissions = (attributes & FileAttributeReadOnly) != 0 ? status.permissions & ~AnyWrite
+                                                                           : status.permissions | OwnerWrite;
+    return host.ChangePermissions(*hostPath, permissions) == 0;
+}
+
+std::optional<FoundFile> DeviceFileSystem::FindFirst(std::string_view path) const {
+    const auto hostPath = HostPath(path);
+    FileStatus status;
+    if (!hostPath || host.Status(*hostPath, status) < 0)
+        return std::nullopt;
+    return FoundFile{std::string(LastElement(path)), AttributesOf(status)};
+}
+
+bool DeviceFileSystem::CreateDirectory(std::string_view path) const {
+    const auto hostPath = HostPath(path);
+    return hostPath && host.MakeFolder(*hostPath, NewFolderPermissions) == 0;
+}
+
+FileResult DeviceFileSystem::ReadFile(std::string_view path, std::string& bytes) const {
+    bytes.clear();
+    const auto hostPath = HostPath(path);
+    if (!hostPath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    const int file = host.OpenForReading(*hostPath);
+    if (file < 0)
+        return FileResult::Failure(FileStep::Open, -file);
+    std::vector<char> chunk(ReadChunk);
+    for (;;) {
+        const ssize_t got = host.Read(file, chunk.data(), chunk.size());
+        if (got < 0) {
+            host.Close(file);
+            bytes.clear();
+            return FileResult::Failure(FileStep::Read, static_cast<int>(-got));
+        }
+        if (got == 0)
+            break;
+        bytes.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    // Nothing was written through this descriptor, so an error on close cannot have lost anything.
+    host.Close(file);
+    return FileResult::Success();
+}
+
+FileResult DeviceFileSystem::ReplaceFile(std::string_view path, std::string_view bytes) const {
+    const auto hostPath = HostPath(path);
+    if (!hostPath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    return AtomicFile(host, *hostPath).Replace(bytes);
+}
+
+FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view destination) const {
+    std::string bytes;
+    if (FileResult read = ReadFile(source, bytes); !read)
+        return read;
+    return ReplaceFile(destination, bytes);
+}
+
+} // namespace slabcal

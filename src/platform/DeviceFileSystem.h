@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/FileResult.h"
+#include "platform/FileSystem.h"
+#include "platform/PosixFileSystem.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace slabcal {
+
+// The attribute bits the board's file calls reported, as far as this system asks for them.
+inline constexpr std::uint32_t FileAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t FileAttributeNormal = 0x80;
+inline constexpr std::uint32_t InvalidFileAttributes = 0xFFFFFFFF;
+
+struct FoundFile {
+    std::string name; // the last element of the path
+    std::uint32_t attributes = 0;
+};
+
+// The board's flash file system, kept in a host folder (the device root). Device paths such as
+// "\NandFlash\ZPQ.ini" or "NandFlash//ZPQ.ini" are UTF-8; "\" and "/" both separate, a doubled separator
+// counts as one, and with or without a leading separator a path starts at the root: the device has no
+// current folder. ".." is refused rather than resolved, so no path reaches outside the root; an absolute
+// host path is just a path under the root.
+//
+// Attributes: a folder is a directory (16); a file or folder whose owner-write permission bit is clear is
+// read-only (1), judged from the mode bits alone so that it reads the same whoever runs the program; a
+// plain file is normal (128). Every host call goes through the FileSystem given at construction.
+class DeviceFileSystem final {
+public:
+    explicit DeviceFileSystem(std::string rootFolder, FileSystem& hostFiles = HostFileSystem());
+
+    [[nodiscard]] const std::string& Root() const { return root; }
+    [[nodiscard]] FileSystem& Host() const { return host; }
+
+    // The host path of a device path; nothing when the path would leave the root or holds a NUL byte.
+    [[nodiscard]] std::optional<std::string> HostPath(std::string_view devicePath) const;
+
+    // Creates the root folder and its missing parents on the host.
+    [[nodiscard]] FileResult EnsureRoot() const;
+
+    // InvalidFileAttributes when the path does not exist or is refused.
+    [[nodiscard]] std::uint32_t GetFileAttributes(std::string_view path) const;
+    // Read-only clears every write bit; any value without it (FileAttributeNormal) sets the owner's.
+    bool SetFileAttributes(std::string_view path, std::uint32_t attributes) const;
+    // The one entry a path names (no wildcards): whether it exists, and its attributes.
+    [[nodiscard]] std::optional<FoundFile> FindFirst(std::string_view path) const;
+    // False when the folder exists already, its parent is missing, or the host refuses.
+    bool CreateDirectory(std::string_view path) const;
+
+    [[nodiscard]] FileResult ReadFile(std::string_view path, std::string& bytes) const;
+    // Atomic: see AtomicFile.
+    [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
+    // Reads the source whole and replaces the destination with it atomically.
+    [[nodiscard]] FileResult CopyFile(std::string_view source, std::string_view destination) const;
+
+private:
+    std::string root;
+    FileSystem& host;
+};
+
+} // namespace slabcal
