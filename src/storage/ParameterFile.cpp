@@ -1,0 +1,159 @@
+#include "storage/ParameterFile.h"
+
+#include "storage/RoundToSingle.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
+namespace slabcal {
+namespace {
+
+constexpr char Blank = ' '; // only the space; a tab is part of the text
+constexpr std::string_view LineEnd = "\r\n";
+// The gauge's own reader judges the signature from the first 254 bytes of the first line and from at
+// most 63 characters after its leading blanks; the same cuts here keep the verdict the same for any file.
+constexpr std::size_t SignatureReadLimit = 254;
+constexpr std::size_t SignatureFieldLimit = 63;
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(Blank);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(Blank);
+    return text.substr(first, last - first + 1);
+}
+
+bool IsSignatureLine(std::string_view line) {
+    line = line.substr(0, std::min(line.size(), SignatureReadLimit));
+    line = line.substr(0, line.find('\0'));
+    const auto first = line.find_first_not_of(Blank);
+    line = first == std::string_view::npos ? std::string_view{} : line.substr(first);
+    line = line.substr(0, std::min(line.size(), SignatureFieldLimit));
+    return TrimBlanks(line) == ParameterFileSignature;
+}
+
+// The next line and the position after its end. CR, LF and CR LF each end a line.
+std::string_view NextLine(std::string_view bytes, std::size_t& position) {
+    const auto end = bytes.find_first_of(LineEnd, position);
+    const std::string_view line =
+        bytes.substr(position, end == std::string_view::npos ? std::string_view::npos : end - position);
+    if (end == std::string_view::npos)
+        position = bytes.size();
+    else if (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+        position = end + 2;
+    else
+        position = end + 1;
+    return line;
+}
+
+locale_t ClassicLocale() {
+    static const locale_t classic = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return classic;
+}
+
+} // namespace
+
+ParameterFile::ParameterFile(const DeviceFileSystem& deviceFiles) : files(deviceFiles) {}
+
+FileResult ParameterFile::Load(std::string devicePath) {
+    entries.clear();
+    modified = false;
+    bound = true;
+    path = std::move(devicePath);
+    std::string bytes;
+    loaded = files.ReadFile(path, bytes);
+    if (!loaded && loaded.step == FileStep::Open && loaded.error == ENOENT)
+        loaded = FileResult::Success();
+    if (loaded)
+        Parse(bytes);
+    return loaded;
+}
+
+void ParameterFile::Parse(std::string_view bytes) {
+    entries.clear();
+    if (bytes.empty())
+        return;
+    std::size_t position = 0;
+    if (!IsSignatureLine(NextLine(bytes, position)))
+        return;
+    while (position < bytes.size())
+        ParseLine(NextLine(bytes, position));
+}
+
+void ParameterFile::ParseLine(std::string_view line) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return;
+    entries.push_back(
+        {std::string(TrimBlanks(line.substr(0, equals))), std::string(TrimBlanks(line.substr(equals + 1)))});
+}
+
+std::string ParameterFile::FormatValue(float value) {
+    // Wide enough for "-340282346638528859811704183484516925440.0000".
+    std::array<char, 64> text{};
+    const auto printed = std::to_chars(text.data(), text.data() + text.size(), static_cast<double>(value),
+                                       std::chars_format::fixed, 4);
+    return {text.data(), printed.ptr};
+}
+
+float ParameterFile::ReadValue(const std::string& text) {
+    // atof follows the process's locale, which a GUI toolkit may have set to one with a decimal comma.
+    return RoundToSingle(::strtod_l(text.c_str(), nullptr, ClassicLocale()));
+}
+
+bool ParameterFile::SetValue(std::string_view key, float value) {
+    if (!std::isfinite(value))
+        return false;
+    auto found = std::find_if(entries.begin(), entries.end(),
+                              [key](const ParameterEntry& entry) { return entry.key == key; });
+    if (found == entries.end()) {
+        Append(std::string(key), FormatValue(value));
+        return true;
+    }
+    if (ReadValue(found->value) != value) {
+        found->value = FormatValue(value);
+        modified = true;
+    }
+    return true;
+}
+
+void ParameterFile::Append(std::string key, std::string valueText) {
+    entries.push_back({std::move(key), std::move(valueText)});
+    modified = true;
+}
+
+std::string ParameterFile::Contents() const {
+    std::string bytes(ParameterFileSignature);
+    bytes += LineEnd;
+    for (const auto& entry : entries) {
+        bytes += entry.key;
+        bytes += '=';
+        bytes += entry.value;
+        bytes += LineEnd;
+    }
+    return bytes;
+}
+
+FileResult ParameterFile::Write() {
+    if (!bound)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    if (!loaded)
+        return loaded;
+    if (entries.empty())
+        return FileResult::Success();
+    FileResult written = files.ReplaceFile(path, Contents());
+    if (written)
+        modified = false;
+    return written;
+}
+
+FileResult ParameterFile::Flush() {
+    return modified ? Write() : FileResult::Success();
+}
+
+} // namespace slabcal

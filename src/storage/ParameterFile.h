@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/DeviceFileSystem.h"
+#include "platform/FileResult.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace slabcal {
+
+inline constexpr std::string_view ParameterFileSignature = "VORKAPELMIX";
+
+struct ParameterEntry {
+    std::string key;
+    std::string value;
+
+    friend bool operator==(const ParameterEntry&, const ParameterEntry&) = default;
+};
+
+// The gauge's parameter file in memory, for one read-modify-write: the signature line, then key=value
+// entries in file order. Entries the calibration does not set are kept whole, however many and however
+// long; only blanks (character 32) around keys and values, blank lines and lines without "=" are lost.
+// A key may stand more than once; only its first entry is looked up.
+class ParameterFile final {
+public:
+    explicit ParameterFile(const DeviceFileSystem& deviceFiles);
+
+    // Empties the table, binds it to the device path and reads the file. A missing file reads as empty
+    // (the next write creates it). A file that exists but cannot be read is a failure, and the table then
+    // refuses to write, so entries that could not be read are never overwritten.
+    [[nodiscard]] FileResult Load(std::string devicePath);
+    // The parsing half of Load: the whole file's bytes. A first line other than the signature leaves the
+    // table empty, so the next write replaces the whole file.
+    void Parse(std::string_view bytes);
+    // One line without its line end: the key before the first "=", the value after it, blanks trimmed.
+    void ParseLine(std::string_view line);
+
+    // Stores value as "%.4f" text in the first entry with this key, or appends one. A stored text that
+    // reads (as atof would) as the same single-precision number is kept as it is, so "776" stays "776".
+    // A value that is not finite is refused: false, and nothing changes.
+    [[nodiscard]] bool SetValue(std::string_view key, float value);
+    void Append(std::string key, std::string valueText);
+
+    // Replaces the file atomically with the table. Writes nothing, successfully, when the table is empty.
+    [[nodiscard]] FileResult Write();
+    // Write, when and only when an entry was added or changed since the last successful write.
+    [[nodiscard]] FileResult Flush();
+
+    // The bytes Write stores: the signature and every entry, each line ended by CR LF.
+    [[nodiscard]] std::string Contents() const;
+    [[nodiscard]] const std::vector<ParameterEntry>& Entries() const { return entries; }
+    [[nodiscard]] bool Modified() const { return modified; }
+    [[nodiscard]] bool Bound() const { return bound; }
+    [[nodiscard]] const std::string& Path() const { return path; }
+
+    // "%.4f" of the single-precision value, whatever the process's locale.
+    [[nodiscard]] static std::string FormatValue(float value);
+    // atof of the text in the C locale, rounded to single precision.
+    [[nodiscard]] static float ReadValue(const std::string& text);
+
+private:
+    const DeviceFileSystem& files;
+    std::vector<ParameterEntry> entries;
+    std::string path;
+    FileResult loaded;
+    bool bound = false;
+    bool modified = false;
+};
+
+} // namespace slabcal

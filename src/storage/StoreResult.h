@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/FileResult.h"
+
+#include <cstdint>
+#include <string>
+
+namespace slabcal {
+
+enum class StoreOutcome : std::uint8_t {
+    Stored,         // the file was replaced with the new values
+    Unchanged,      // every value was already stored; the file was left alone
+    NonFiniteValue, // a value was not a finite number in single precision; nothing was touched
+    LoadFailed,     // the existing file could not be read, so it was not replaced
+    WriteFailed,    // the file could not be replaced; the old one stays (see AtomicFile for the fsync case)
+};
+
+// What one save of the parameter file came to. Only Stored and Unchanged may be shown as success.
+struct [[nodiscard]] StoreResult {
+    StoreOutcome outcome = StoreOutcome::Stored;
+    FileResult file; // the failed file step for LoadFailed and WriteFailed
+
+    [[nodiscard]] bool Succeeded() const {
+        return outcome == StoreOutcome::Stored || outcome == StoreOutcome::Unchanged;
+    }
+    explicit operator bool() const { return Succeeded(); }
+    [[nodiscard]] std::string Describe() const;
+};
+
+} // namespace slabcal

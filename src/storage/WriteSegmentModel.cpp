@@ -1,0 +1,47 @@
+#include "storage/WriteSegmentModel.h"
+
+#include "storage/DevicePaths.h"
+#include "storage/ParameterFile.h"
+#include "storage/RoundToSingle.h"
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace slabcal {
+namespace {
+
+template <std::size_t Size>
+void AddValues(std::vector<std::pair<std::string, float>>& values, const std::string& stem,
+               const std::array<double, Size>& numbers) {
+    for (std::size_t i = 0; i < Size; ++i)
+        values.emplace_back(stem + std::to_string(i), RoundToSingle(numbers[i]));
+}
+
+} // namespace
+
+StoreResult WriteSegmentModel(const SegmentModel& model, const DeviceFileSystem& files) {
+    std::vector<std::pair<std::string, float>> values;
+    AddValues(values, "CurveA", model.CurveA);
+    AddValues(values, "CurveB", model.CurveB);
+    AddValues(values, "ConsRange", model.ConsRange);
+    // Checked before the file is touched: a gauge that reads "nan" or "inf" would measure nonsense.
+    for (const auto& value : values)
+        if (!std::isfinite(value.second))
+            return {StoreOutcome::NonFiniteValue, {}};
+
+    ParameterFile table(files);
+    if (FileResult loaded = table.Load(std::string(ParameterFilePath)); !loaded)
+        return {StoreOutcome::LoadFailed, loaded};
+    for (const auto& [key, value] : values)
+        if (!table.SetValue(key, value))
+            return {StoreOutcome::NonFiniteValue, {}};
+    if (!table.Modified())
+        return {StoreOutcome::Unchanged, {}};
+    if (FileResult written = table.Flush(); !written)
+        return {StoreOutcome::WriteFailed, written};
+    return {StoreOutcome::Stored, {}};
+}
+
+} // namespace slabcal
