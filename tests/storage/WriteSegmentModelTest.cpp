@@ -1,0 +1,195 @@
+#include "storage/WriteSegmentModel.h"
+#include "storage/DevicePaths.h"
+#include "support/FaultyFileSystem.h"
+#include "support/FileResultPrinting.h"
+#include "support/StoreResultPrinting.h"
+#include "support/TemporaryFolder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <limits>
+#include <sys/stat.h>
+
+namespace slabcal {
+namespace {
+
+constexpr std::string_view DefaultFile = "VORKAPELMIX\r\n"
+                                         "CurveA0=-0.6423\r\n"
+                                         "CurveA1=-0.4605\r\n"
+                                         "CurveA2=-0.3915\r\n"
+                                         "CurveA3=-0.3625\r\n"
+                                         "CurveA4=-0.3625\r\n"
+                                         "CurveA5=-0.3625\r\n"
+                                         "CurveB0=9.5979\r\n"
+                                         "CurveB1=8.0870\r\n"
+                                         "CurveB2=7.6199\r\n"
+                                         "CurveB3=8.8041\r\n"
+                                         "CurveB4=8.8041\r\n"
+                                         "CurveB5=0.0000\r\n"
+                                         "ConsRange0=4063.0000\r\n"
+                                         "ConsRange1=776.0000\r\n"
+                                         "ConsRange2=1200.0000\r\n"
+                                         "ConsRange3=480.0000\r\n";
+
+// The entry lines of the default file, in their order, without those of the given keys.
+std::string DefaultLinesExcept(std::initializer_list<std::string_view> keys) {
+    std::string lines;
+    for (std::size_t start = DefaultFile.find('\n') + 1; start < DefaultFile.size();) {
+        const std::size_t end = DefaultFile.find('\n', start) + 1;
+        const std::string_view line = DefaultFile.substr(start, end - start);
+        if (std::find(keys.begin(), keys.end(), line.substr(0, line.find('='))) == keys.end())
+            lines += line;
+        start = end;
+    }
+    return lines;
+}
+
+struct HostStamp {
+    ino_t inode;
+    timespec modified;
+};
+
+HostStamp StampOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0);
+    return {status.st_ino, status.st_mtim};
+}
+
+class SaveSegmentModel : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(files.CreateDirectory("\\NandFlash")); }
+
+    [[nodiscard]] StoreResult Save() { return WriteSegmentModel(model, files); }
+    void ExpectNoTemporaryFile() {
+        std::vector<std::string> names;
+        ASSERT_EQ(HostFileSystem().ListFolder(root / "NandFlash", names), 0);
+        for (const auto& name : names)
+            EXPECT_EQ(name, "ZPQ.ini");
+    }
+
+    TemporaryFolder root;
+    FaultyFileSystem host;
+    DeviceFileSystem files{root.Path(), host};
+    SegmentModel model;
+    std::string parameterFile = root / "NandFlash/ZPQ.ini";
+};
+
+TEST_F(SaveSegmentModel, DefaultModelMakesThe297ByteFile) {
+    const StoreResult result = Save();
+    EXPECT_EQ(result.outcome, StoreOutcome::Stored) << result.Describe();
+    EXPECT_EQ(DefaultFile.size(), 297U);
+    EXPECT_EQ(ReadHostFile(parameterFile), DefaultFile);
+    EXPECT_EQ(model, SegmentModel{}) << "the model is only read";
+}
+
+TEST_F(SaveSegmentModel, UnchangedValuesLeaveTheFileAlone) {
+    ASSERT_TRUE(Save());
+    const HostStamp before = StampOf(parameterFile);
+    host.Reset();
+
+    EXPECT_EQ(Save().outcome, StoreOutcome::Unchanged);
+    const HostStamp after = StampOf(parameterFile);
+    EXPECT_EQ(after.inode, before.inode);
+    EXPECT_EQ(after.modified.tv_sec, before.modified.tv_sec);
+    EXPECT_EQ(after.modified.tv_nsec, before.modified.tv_nsec);
+    EXPECT_EQ(host.CallCount(FileCall::CreateNew), 0U);
+    EXPECT_EQ(host.CallCount(FileCall::Rename), 0U);
+}
+
+TEST_F(SaveSegmentModel, OtherEntriesKeepTheirPlaceAndMissingKeysAreAppended) {
+    WriteHostFile(parameterFile, " VORKAPELMIX\n"
+                                 "  Gain = 12 \n"
+                                 "[Section]\n"
+                                 "CurveA0=1.5\n"
+                                 "ConsRange1=776\n"
+                                 "\n"
+                                 "Gain=second\n"
+                                 "CurveB5=0\n");
+    model.CurveA[0] = 0.25;
+    EXPECT_EQ(Save().outcome, StoreOutcome::Stored);
+    EXPECT_EQ(ReadHostFile(parameterFile), "VORKAPELMIX\r\n"
+                                           "Gain=12\r\n"
+                                           "CurveA0=0.2500\r\n"
+                                           "ConsRange1=776\r\n"
+                                           "Gain=second\r\n"
+                                           "CurveB5=0\r\n" +
+                                               DefaultLinesExcept({"CurveA0", "CurveB5", "ConsRange1"}));
+}
+
+TEST_F(SaveSegmentModel, FileWithoutTheSignatureIsReplacedWhole) {
+    WriteHostFile(parameterFile, "\xEF\xBB\xBFVORKAPELMIX\r\nGain=12\r\n");
+    EXPECT_EQ(Save().outcome, StoreOutcome::Stored);
+    EXPECT_EQ(ReadHostFile(parameterFile), DefaultFile);
+}
+
+TEST_F(SaveSegmentModel, ReadOnlyFileIsReplacedAndLeftWritable) {
+    WriteHostFile(parameterFile, "VORKAPELMIX\r\nCurveA0=1\r\n");
+    ASSERT_TRUE(files.SetFileAttributes(ParameterFilePath, FileAttributeReadOnly));
+    EXPECT_EQ(Save().outcome, StoreOutcome::Stored);
+    EXPECT_EQ(ReadHostFile(parameterFile), DefaultFile);
+    EXPECT_EQ(files.GetFileAttributes("\\NandFlash\\ZPQ.ini"), FileAttributeNormal);
+}
+
+TEST_F(SaveSegmentModel, TheSingleValueIsWhatIsStored) {
+    model.CurveA[0] = 1.00005; // 1.0001 in double, 1.0000 in single precision
+    model.CurveB[0] = 0.00015; // 0.0001 in double, 0.0002 in single precision
+    ASSERT_TRUE(Save());
+    const std::string stored = ReadHostFile(parameterFile);
+    EXPECT_NE(stored.find("\r\nCurveA0=1.0000\r\n"), std::string::npos);
+    EXPECT_NE(stored.find("\r\nCurveB0=0.0002\r\n"), std::string::npos);
+}
+
+TEST_F(SaveSegmentModel, NonFiniteValuesAreRefusedBeforeAnyFileCall) {
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), 1e39}) {
+        SegmentModel broken;
+        broken.ConsRange[3] = bad;
+        host.Reset();
+        EXPECT_EQ(WriteSegmentModel(broken, files).outcome, StoreOutcome::NonFiniteValue) << bad;
+        EXPECT_EQ(host.CallCount(), 0U);
+    }
+    EXPECT_FALSE(HostFileExists(parameterFile));
+}
+
+TEST_F(SaveSegmentModel, FailedStoreIsReportedAndKeepsTheOldFile) {
+    const std::string old = "VORKAPELMIX\r\nGain=12\r\nCurveA0=1\r\n";
+    for (const auto& [plan, step] : std::vector<std::pair<FaultPlan, FileStep>>{
+             {FaultPlan::Failing(EACCES).OnlyCalls(FileCall::CreateNew).FromThenOn(), FileStep::Create},
+             {FaultPlan::ZeroWrites().OnlyCalls(FileCall::Write), FileStep::Write},
+             {FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFile), FileStep::SyncFile},
+             {FaultPlan::Failing(EBUSY).OnlyCalls(FileCall::Rename), FileStep::Rename}}) {
+        SCOPED_TRACE(FileStepName(step));
+        WriteHostFile(parameterFile, old);
+        host.Reset();
+        host.Inject(plan);
+        const StoreResult result = Save();
+        EXPECT_EQ(result.outcome, StoreOutcome::WriteFailed);
+        EXPECT_EQ(result.file.step, step);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(ReadHostFile(parameterFile), old);
+        ExpectNoTemporaryFile();
+    }
+}
+
+TEST_F(SaveSegmentModel, FileThatCannotBeReadIsNotReplaced) {
+    const std::string old = "VORKAPELMIX\r\nGain=12\r\n";
+    WriteHostFile(parameterFile, old);
+    host.Inject(FaultPlan::Failing(EIO).OnlyCalls(FileCall::Read));
+    const StoreResult result = Save();
+    EXPECT_EQ(result.outcome, StoreOutcome::LoadFailed);
+    EXPECT_EQ(result.file, FileResult::Failure(FileStep::Read, EIO));
+    EXPECT_EQ(ReadHostFile(parameterFile), old);
+    EXPECT_EQ(host.CallCount(FileCall::CreateNew), 0U);
+}
+
+TEST_F(SaveSegmentModel, MissingFlashFolderIsAFailure) {
+    TemporaryFolder emptyRoot;
+    const StoreResult result = WriteSegmentModel(model, DeviceFileSystem(emptyRoot.Path()));
+    EXPECT_EQ(result.outcome, StoreOutcome::WriteFailed);
+    EXPECT_EQ(result.file, FileResult::Failure(FileStep::Create, ENOENT));
+}
+
+} // namespace
+} // namespace slabcal
