@@ -1,0 +1,123 @@
+#include "app/Startup.h"
+
+#include "framework/Application.h"
+#include "framework/headless/HeadlessWindow.h"
+#include "platform/DeviceFileSystem.h"
+#include "platform/DriverRegistry.h"
+#include "platform/SimulatedGauge.h"
+#include "resources/ControlIds.h"
+#include "resources/Texts.h"
+#include "storage/SegmentModel.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace slabcal {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Counts what start-up does with the converter, passing every call on to a simulated gauge.
+class CountingDriver final : public StreamDriver {
+public:
+    explicit CountingDriver(std::shared_ptr<SimulatedGauge> simulated) : gauge(std::move(simulated)) {}
+    bool Open() override {
+        bool opened = gauge->Open();
+        opens += opened ? 1 : 0;
+        return opened;
+    }
+    int IoControl(uint32_t code, uint8_t* output, uint32_t length, uint32_t* returned) override {
+        ++calls;
+        return gauge->IoControl(code, output, length, returned);
+    }
+    void Close() override {
+        ++closes;
+        gauge->Close();
+    }
+    std::shared_ptr<SimulatedGauge> gauge;
+    std::atomic<int> opens = 0;
+    std::atomic<int> closes = 0;
+    std::atomic<int> calls = 0;
+};
+
+struct StartupTest : ::testing::Test {
+    TemporaryFolder folder;
+    DeviceFileSystem files{folder.Path()};
+    SegmentModel model;
+    HeadlessBackend backend;
+    Application application{"/usr/bin/slabcal", backend};
+    SamplingPacing fast{2ms, 2ms};
+
+    void SetUp() override { Drivers().Unbind("SPA1:"); }
+    void TearDown() override { Drivers().Unbind("SPA1:"); }
+
+    std::shared_ptr<CountingDriver> BindGauge() {
+        auto gauge = std::make_shared<SimulatedGauge>();
+        gauge->SetConversionTime(0us);
+        gauge->SetNoise(0);
+        auto driver = std::make_shared<CountingDriver>(gauge);
+        Drivers().Bind("SPA1:", driver);
+        return driver;
+    }
+};
+
+TEST_F(StartupTest, WithoutDriverThreeMessagesComeInOrderAndTheDialogStillRuns) {
+    bool dialogRan = false;
+    backend.AddStep([&](HeadlessWindow& window) { dialogRan = window.ListRowCount(ids::PointList) == 15; });
+    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    const std::vector<std::string> expected{std::string(texts::OpenDriverFailed),
+                                            std::string(texts::AdInitializationError),
+                                            std::string(texts::OpenDriverFailed)};
+    EXPECT_EQ(backend.BoxTexts(), expected);
+    for (const auto& box : backend.Boxes())
+        EXPECT_EQ(box.caption, "slabcal");
+    EXPECT_TRUE(dialogRan);
+}
+
+TEST_F(StartupTest, AnswersOnlyTheInitialisationErrorWhenTheConverterDoesNotInitialise) {
+    auto driver = BindGauge();
+    driver->gauge->FailInitialisations(5);
+    driver->gauge->FailReadsFrom(0);
+    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::AdInitializationError)});
+}
+
+TEST_F(StartupTest, AWorkingConverterIsOpenedTwiceAndClosedOnceWhileTheDialogRuns) {
+    auto driver = BindGauge();
+    int opensDuringRun = 0;
+    int closesDuringRun = 0;
+    std::string signal;
+    backend.AddStep([&](HeadlessWindow& window) {
+        window.PumpUntil([&] { return !window.GetText(ids::SignalField).empty(); }, 5s);
+        signal = window.GetText(ids::SignalField);
+        opensDuringRun = driver->opens;
+        closesDuringRun = driver->closes;
+    });
+    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    EXPECT_TRUE(backend.Boxes().empty());
+    EXPECT_EQ(opensDuringRun, 2);
+    EXPECT_EQ(closesDuringRun, 1);
+    EXPECT_EQ(signal, "9894"); // the simulated probe rests at 40 mm
+    // Shutdown stops the worker and closes the device before the dialog goes away.
+    EXPECT_EQ(driver->closes, 2);
+    const int callsAtEnd = driver->calls;
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(driver->calls, callsAtEnd);
+}
+
+TEST_F(StartupTest, ShutdownDoesNotHangOnAWorkerWaitingForTheUiThread) {
+    auto driver = BindGauge();
+    // The run ends without ever serving the worker's first text update, so the worker is left waiting.
+    backend.AddStep([&](HeadlessWindow&) {
+        while (driver->calls < 5)
+            std::this_thread::sleep_for(1ms);
+    });
+    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    EXPECT_EQ(driver->closes, 2);
+}
+
+} // namespace
+} // namespace slabcal
