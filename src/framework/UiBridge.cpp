@@ -55,6 +55,8 @@ void UiBridge::Run(const Task& task, const std::shared_ptr<Completion::State>& s
             return;
         target = window;
     }
+    std::erase_if(started, [](const auto& call) { return call.expired(); });
+    started.push_back(state);
     task(*target, Completion(shared_from_this(), state));
 }
 
@@ -88,9 +90,17 @@ std::optional<int> UiBridge::ShowMessageBox(std::string text, std::string captio
 }
 
 void UiBridge::Close() {
-    std::lock_guard guard(lock);
-    window = nullptr;
-    changed.notify_all();
+    {
+        std::lock_guard guard(lock);
+        window = nullptr;
+        changed.notify_all();
+    }
+    // What a task left open goes with the window; dropping its closer also breaks any reference cycle
+    // between the closer and the completion it answers.
+    for (const auto& call : std::exchange(started, {})) {
+        if (auto state = call.lock())
+            state->close = nullptr;
+    }
 }
 
 } // namespace slabcal

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace slabcal {
 
@@ -56,6 +57,8 @@ private:
     std::mutex lock;
     std::condition_variable_any changed;
     DialogWindow* window; // null once closed
+    // Calls whose task ran and may still hold something open; UI thread only.
+    std::vector<std::weak_ptr<Completion::State>> started;
 };
 
 } // namespace slabcal
