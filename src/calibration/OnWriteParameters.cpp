@@ -2,6 +2,7 @@
 #include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
 #include "resources/Texts.h"
+#include "storage/DevicePaths.h"
 #include "storage/FileCopier.h"
 #include "storage/WriteSegmentModel.h"
 
@@ -19,8 +20,8 @@ void CalibrationDialog::OnWriteParameters() {
         return;
     }
     FileCopier copier(files);
-    (void)copier.EnsureFolder("\\NandFlash\\BackUp\\");
-    if (!copier.CopyInto("NandFlash\\ZPQ.ini", "\\NandFlash\\BackUp\\"))
+    (void)copier.EnsureFolder(std::string(BackupFolder));
+    if (!copier.CopyInto(std::string(ParameterFileCopySource), std::string(BackupFolder)))
         ApplicationMessageBox(texts::CopyFailed);
     SetItemText(ids::StatusLine, texts::WriteFinished);
 }

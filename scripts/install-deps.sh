@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages slabcal needs to build, test and run, skipping what is already there.
+# Usage: scripts/install-deps.sh [run|test|bench]
+set -euo pipefail
+
+common=(cmake make g++ pkg-config qt6-base-dev libgl-dev fonts-wqy-microhei)
+case "${1:-test}" in
+  run) wanted=("${common[@]}" xvfb xauth) ;;
+  test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev) ;;
+  bench) wanted=("${common[@]}" libgtest-dev libbenchmark-dev libgsl-dev) ;;
+  *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,82 @@
+#include "app/PortOptions.h"
+#include "app/SimulatorPanel.h"
+#include "app/Startup.h"
+#include "framework/Application.h"
+#include "framework/qt/QtBackend.h"
+#include "framework/qt/QtDisplayAvailable.h"
+#include "platform/DeviceFileSystem.h"
+#include "platform/DriverRegistry.h"
+#include "platform/SimulatedGauge.h"
+#include "resources/Texts.h"
+#include "storage/DevicePaths.h"
+#include "storage/SegmentModel.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <span>
+
+using namespace slabcal;
+
+namespace {
+
+// Binds "SPA1:" to the converter chosen on the command line; the simulated gauge is returned for its panel.
+std::shared_ptr<SimulatedGauge> BindConverter(const PortOptions& options) {
+    Drivers().Unbind("SPA1:");
+    if (options.device != DeviceChoice::Simulated)
+        return nullptr;
+    auto gauge = std::make_shared<SimulatedGauge>();
+    if (!options.simControl.empty())
+        gauge->WatchControlFile(options.simControl);
+    Drivers().Bind("SPA1:", gauge);
+    return gauge;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string name = ProgramNameFromPath(argv[0]);
+    auto parsed = ParsePortOptions(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
+                                   DefaultDeviceRoot());
+    if (const auto* error = std::get_if<OptionError>(&parsed)) {
+        std::cerr << name << ": " << error->message << '\n' << Usage(name);
+        return 2;
+    }
+    const auto& options = std::get<PortOptions>(parsed);
+    if (options.help) {
+        std::cout << Usage(name);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "slabcal " << SLABCAL_VERSION << '\n';
+        return 0;
+    }
+    // Qt aborts when it finds no display; say how to run the program instead.
+    if (!QtDisplayAvailable(argc, argv, [](const char* variable) { return std::getenv(variable); })) {
+        std::cerr << name << ": " << texts::NoDisplay << '\n';
+        return 2;
+    }
+
+    DeviceFileSystem files(options.root);
+    // The board mounts its flash disk at \NandFlash; here it is a folder under the device root.
+    if (auto made = files.EnsureRoot(); !made) {
+        std::cerr << name << ": cannot use the device root " << options.root << ": " << made.Describe() << '\n';
+        return 1;
+    }
+    files.CreateDirectory("\\NandFlash");
+    std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
+
+    QApplication qtApplication(argc, argv);
+    auto gauge = BindConverter(options);
+    QtBackend backend;
+    Application application(argv[0], backend);
+    std::unique_ptr<SimulatorPanel> panel;
+    if (gauge) {
+        panel = std::make_unique<SimulatorPanel>(gauge);
+        panel->show();
+    }
+    RunCalibration(application, files, ProcessSegmentModel());
+    return 0;
+}
