@@ -115,8 +115,12 @@ bool ParameterFile::SetValue(std::string_view key, float value) {
         Append(std::string(key), FormatValue(value));
         return true;
     }
-    if (ReadValue(found->value) != value) {
-        found->value = FormatValue(value);
+    // The file holds four decimals, so a value with more is stored rounded; a stored text that reads as
+    // that rounded text does already hold the value, and saving the same value again leaves the file alone.
+    std::string printed = FormatValue(value);
+    const float stored = ReadValue(found->value);
+    if (stored != value && stored != ReadValue(printed)) {
+        found->value = std::move(printed);
         modified = true;
     }
     return true;

@@ -37,7 +37,8 @@ public:
     void ParseLine(std::string_view line);
 
     // Stores value as "%.4f" text in the first entry with this key, or appends one. A stored text that
-    // reads (as atof would) as the same single-precision number is kept as it is, so "776" stays "776".
+    // reads (as atof would) as the same single-precision number, or as the same number as that "%.4f"
+    // text, is kept as it is: "776" stays "776", and "-0.6423" stays for -0.64231847.
     // A value that is not finite is refused: false, and nothing changes.
     [[nodiscard]] bool SetValue(std::string_view key, float value);
     void Append(std::string key, std::string valueText);

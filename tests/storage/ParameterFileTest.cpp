@@ -112,6 +112,16 @@ TEST_F(ParameterTable, StoredTextThatReadsAsTheSameValueIsKept) {
                                         {"CurveA0", "-0.6423"}}));
 }
 
+TEST_F(ParameterTable, StoredTextThatReadsAsThePrintedValueIsKept) {
+    table.Parse("VORKAPELMIX\r\nCurveA0=-0.6423\r\nCurveA1=0.00\r\nCurveA2=-0.6423\r\n");
+    ASSERT_TRUE(table.SetValue("CurveA0", -0.64231847F));
+    ASSERT_TRUE(table.SetValue("CurveA1", 1e-5F));
+    EXPECT_FALSE(table.Modified()) << "the file cannot hold these values more closely";
+    ASSERT_TRUE(table.SetValue("CurveA2", -0.64236F));
+    EXPECT_TRUE(table.Modified());
+    EXPECT_EQ(table.Entries()[2].value, "-0.6424");
+}
+
 TEST_F(ParameterTable, TextThatIsNoNumberReadsAsZero) {
     table.Parse("VORKAPELMIX\r\nA=abc\r\nB=nan\r\n");
     ASSERT_TRUE(table.SetValue("A", 0.0F));

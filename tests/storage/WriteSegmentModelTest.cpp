@@ -97,6 +97,24 @@ TEST_F(SaveSegmentModel, UnchangedValuesLeaveTheFileAlone) {
     EXPECT_EQ(host.CallCount(FileCall::Rename), 0U);
 }
 
+// A computed model has more decimals than the file keeps: saving it again must not rewrite the file.
+TEST_F(SaveSegmentModel, ValuesWithMoreDecimalsThanTheFileKeepsAreStoredOnce) {
+    model.CurveA[0] = -0.64231847;
+    model.CurveB[2] = 7.619912345;
+    ASSERT_EQ(Save().outcome, StoreOutcome::Stored);
+    const std::string stored = ReadHostFile(parameterFile);
+    ASSERT_EQ(stored, DefaultFile) << "both print as the defaults";
+    host.Reset();
+
+    EXPECT_EQ(Save().outcome, StoreOutcome::Unchanged);
+    EXPECT_EQ(host.CallCount(FileCall::CreateNew), 0U);
+    EXPECT_EQ(ReadHostFile(parameterFile), stored);
+
+    model.CurveA[0] = -0.64236;
+    EXPECT_EQ(Save().outcome, StoreOutcome::Stored) << "a change that shows in four decimals is stored";
+    EXPECT_EQ(ReadHostFile(parameterFile).substr(13, 17), "CurveA0=-0.6424\r\n");
+}
+
 TEST_F(SaveSegmentModel, OtherEntriesKeepTheirPlaceAndMissingKeysAreAppended) {
     WriteHostFile(parameterFile, " VORKAPELMIX\n"
                                  "  Gain = 12 \n"
