@@ -8,8 +8,10 @@
 #include "resources/Icon128.h"
 #include "resources/Template102.h"
 #include "resources/Texts.h"
+#include "storage/RoundToSingle.h"
 
 #include <array>
+#include <cmath>
 
 namespace slabcal {
 
@@ -71,9 +73,10 @@ void CalibrationDialog::OnSavePoint() {
     window.ListSetItemText(ids::PointList, row, points::HeightColumn, window.GetText(ids::HeightBox));
     window.ListSetItemText(ids::PointList, row, points::SignalColumn, signal);
     if (auto boundary = points::BoundaryIndexOfRow(row)) {
-        // Stored as the parameter file will hold it: in single precision.
-        model.ConsRange[static_cast<std::size_t>(*boundary)] =
-            static_cast<double>(static_cast<float>(ReadDecimalPrefix(signal)));
+        // Stored as the parameter file will hold it: in single precision. A number beyond that range never
+        // enters the model; the write command refuses the row by its text.
+        if (const float single = RoundToSingle(ReadDecimalPrefix(signal)); std::isfinite(single))
+            model.ConsRange[static_cast<std::size_t>(*boundary)] = static_cast<double>(single);
     }
     if (row < points::RowCount)
         *currentRow = row + 1;

@@ -44,8 +44,8 @@ protected:
     void OnEndModal() override;
 
 private:
-    // The first row whose height or signal does not read as a positive number, or whose captured
-    // boundary signal is not finite.
+    // The first row whose height or signal does not read as a positive number, or, for a boundary row,
+    // whose signal is not finite in single precision.
     [[nodiscard]] std::optional<int> FirstInvalidRow() const;
     void ShowNotice(const std::string& text);
     void ToggleAutoSampling();

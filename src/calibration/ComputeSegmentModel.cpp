@@ -4,8 +4,10 @@
 #include "fitting/OrthoPolyFit.h"
 #include "resources/ControlIds.h"
 #include "resources/Texts.h"
+#include "storage/RoundToSingle.h"
 
 #include <cmath>
+#include <string>
 
 namespace slabcal {
 namespace {
@@ -23,11 +25,14 @@ std::optional<int> CalibrationDialog::FirstInvalidRow() const {
     const DialogWindow& window = Window();
     for (int row = 0; row < points::RowCount; ++row) {
         // A logarithm of zero or of a negative number must never reach the fit.
+        const std::string signal = window.ListGetItemText(ids::PointList, row, points::SignalColumn);
         if (ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::HeightColumn)) <= 0 ||
-            ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::SignalColumn)) <= 0)
+            ReadIntegerPrefix(signal) <= 0)
             return row;
+        // The save left a boundary signal beyond single precision out of the model; its text still tells.
         auto boundary = points::BoundaryIndexOfRow(row);
-        if (boundary && !std::isfinite(model.ConsRange[static_cast<std::size_t>(*boundary)]))
+        if (boundary && (!std::isfinite(RoundToSingle(ReadDecimalPrefix(signal))) ||
+                         !std::isfinite(model.ConsRange[static_cast<std::size_t>(*boundary)])))
             return row;
     }
     return std::nullopt;
