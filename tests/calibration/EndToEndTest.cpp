@@ -1,0 +1,74 @@
+#include "DialogFixture.h"
+
+#include "platform/SimulatedGauge.h"
+#include "resources/Texts.h"
+
+#include <cstdio>
+
+namespace slabcal::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A whole calibration as the operator makes it: the probe set at each height in turn, the live signal
+// saved, then the write command.
+struct EndToEnd : DialogFixture {
+    std::shared_ptr<SimulatedGauge> gauge = std::make_shared<SimulatedGauge>();
+
+    void SetUp() override {
+        DialogFixture::SetUp();
+        gauge->SetNoise(0);
+        gauge->SetConversionTime(0us);
+        Drivers().Bind("SPA1:", gauge);
+    }
+
+    // Lets the worker finish two whole cycles after the probe moved and the row changed, so the field
+    // shows a reading taken at the new height on the new row's range.
+    void Settle() {
+        const auto start = gauge->CurrentStatus().recordsRead;
+        ASSERT_TRUE(window->PumpUntil([&] { return gauge->CurrentStatus().recordsRead >= start + 15; }, 10s));
+    }
+};
+
+std::string Printed(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", static_cast<double>(static_cast<float>(value)));
+    return text;
+}
+
+TEST_F(EndToEnd, FifteenSavesAndTheWriteCommandStoreTheFittedModelWithAnIdenticalBackup) {
+    Open();
+    for (int row = 0; row < points::RowCount; ++row) {
+        ASSERT_TRUE(gauge->SetHeight(std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]))));
+        Settle();
+        window->Click(ids::SavePointButton);
+        EXPECT_EQ(Cell(row, points::HeightColumn), points::Heights[static_cast<std::size_t>(row)]);
+        EXPECT_FALSE(Cell(row, points::SignalColumn).empty());
+    }
+    EXPECT_EQ(Cell(0, points::SignalColumn), "9894");
+    EXPECT_EQ(Cell(7, points::SignalColumn), "8565"); // 250 mm, read on the large range
+
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::ConfirmSave)});
+    EXPECT_EQ(window->GetText(ids::StatusLine), texts::WriteFinished);
+
+    const std::string stored = HostFile("NandFlash/ZPQ.ini");
+    EXPECT_EQ(HostFile("NandFlash/BackUp/ZPQ.ini"), stored);
+    const SegmentModel defaults;
+    for (std::size_t segment = 0; segment < 6; ++segment) {
+        const std::size_t reference = std::min<std::size_t>(segment, 3); // 4 and 5 equal 3 by default
+        EXPECT_NEAR(model.CurveA[segment], defaults.CurveA[reference], 1e-2) << segment;
+        const std::string index = std::to_string(segment);
+        EXPECT_NE(stored.find("\r\nCurveA" + index + "=" + Printed(model.CurveA[segment]) + "\r\n"), std::string::npos);
+        EXPECT_NE(stored.find("\r\nCurveB" + index + "=" + Printed(model.CurveB[segment]) + "\r\n"), std::string::npos);
+    }
+    for (std::size_t boundary = 0; boundary < 4; ++boundary) {
+        EXPECT_EQ(model.ConsRange[boundary],
+                  std::stod(Cell(points::BoundaryRows[boundary], points::SignalColumn)));
+        EXPECT_NE(stored.find("ConsRange" + std::to_string(boundary) + "=" + Printed(model.ConsRange[boundary])),
+                  std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace slabcal::test
