@@ -1,5 +1,7 @@
 #include "ReferenceParameterFile.h"
 
+#include <cstring>
+
 namespace slabcal::reference {
 namespace {
 
@@ -33,7 +35,7 @@ std::vector<std::string_view> Lines(std::string_view bytes) {
 // leading blanks.
 bool IsSignature(std::string_view line) {
     std::string text(line.substr(0, 254));
-    text = text.c_str();
+    text.resize(std::strlen(text.c_str()));
     std::size_t blanks = 0;
     while (blanks < text.size() && text[blanks] == ' ')
         ++blanks;
