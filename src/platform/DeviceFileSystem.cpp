@@ -20,6 +20,14 @@ std::string_view LastElement(std::string_view devicePath) {
     return separator == std::string_view::npos ? devicePath : devicePath.substr(separator + 1);
 }
 
+// The host folder that holds a host path.
+std::string ParentOf(const std::string& hostPath) {
+    const auto slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
 std::uint32_t AttributesOf(const FileStatus& status) {
     std::uint32_t attributes = 0;
     if (status.type == FileType::Directory)
@@ -129,11 +137,23 @@ FileResult DeviceFileSystem::ReplaceFile(std::string_view path, std::string_view
     return AtomicFile(host, *hostPath).Replace(bytes);
 }
 
+void DeviceFileSystem::RemoveLeftovers(std::string_view path) const {
+    if (const auto hostPath = HostPath(path))
+        AtomicFile(host, *hostPath).RemoveLeftovers();
+}
+
 FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view destination) const {
     std::string bytes;
     if (FileResult read = ReadFile(source, bytes); !read)
         return read;
-    return ReplaceFile(destination, bytes);
+    if (FileResult replaced = ReplaceFile(destination, bytes); !replaced)
+        return replaced;
+    // The replace flushed the destination's folder, but that folder's own name (the backup folder, made
+    // by the first save) is on the disk only once its parent is flushed too.
+    const std::string folder = ParentOf(*HostPath(destination));
+    if (const int synced = host.SyncFolder(ParentOf(folder)); synced < 0)
+        return FileResult::Failure(FileStep::SyncFolder, -synced);
+    return FileResult::Success();
 }
 
 } // namespace slabcal

@@ -56,7 +56,11 @@ public:
     [[nodiscard]] FileResult ReadFile(std::string_view path, std::string& bytes) const;
     // Atomic: see AtomicFile.
     [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
-    // Reads the source whole and replaces the destination with it atomically.
+    // Removes the temporary files an interrupted replace of this file left behind, as a replace does
+    // before it begins. Best effort.
+    void RemoveLeftovers(std::string_view path) const;
+    // Reads the source whole and replaces the destination with it atomically, then flushes the parent of
+    // the destination's folder so that a folder made just before the copy survives a power cut with it.
     [[nodiscard]] FileResult CopyFile(std::string_view source, std::string_view destination) const;
 
 private:

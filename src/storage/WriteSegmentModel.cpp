@@ -37,8 +37,12 @@ StoreResult WriteSegmentModel(const SegmentModel& model, const DeviceFileSystem&
     for (const auto& [key, value] : values)
         if (!table.SetValue(key, value))
             return {StoreOutcome::NonFiniteValue, {}};
-    if (!table.Modified())
+    if (!table.Modified()) {
+        // Nothing to replace, but a save that was cut short may have left its temporary file behind; a
+        // replace would have cleared it, so this save does too.
+        files.RemoveLeftovers(ParameterFilePath);
         return {StoreOutcome::Unchanged, {}};
+    }
     if (FileResult written = table.Flush(); !written)
         return {StoreOutcome::WriteFailed, written};
     return {StoreOutcome::Stored, {}};
