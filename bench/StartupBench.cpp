@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
         std::printf("dialog shown: %.1f ms after main(), %.0f ms after process start (10 ms resolution)\n",
                     fromMain, 1000 * SecondsSinceProcessStart());
         QTimer::singleShot(sampleSeconds * 1000, [&] {
-            std::printf("after %d s of sampling (%llu records): VmHWM %ld KiB, VmRSS %ld KiB\n", sampleSeconds,
-                        static_cast<unsigned long long>(gauge->CurrentStatus().recordsRead),
+            std::printf("after %d s of sampling (%llu records): VmHWM %ld KiB, VmRSS %ld KiB\n",
+                        sampleSeconds, static_cast<unsigned long long>(gauge->CurrentStatus().recordsRead),
                         StatusKilobytes("VmHWM"), StatusKilobytes("VmRSS"));
             if (Dialog* dialog = application.MainWindow())
                 dialog->EndDialog(IdCancel);

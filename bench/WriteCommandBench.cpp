@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     }
     std::sort(milliseconds.begin(), milliseconds.end());
     auto at = [&](double fraction) {
-        return milliseconds[std::min(milliseconds.size() - 1, static_cast<std::size_t>(fraction * milliseconds.size()))];
+        return milliseconds[std::min(milliseconds.size() - 1,
+                                     static_cast<std::size_t>(fraction * milliseconds.size()))];
     };
     std::printf("write command, %d runs on %s: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", runs,
                 root.string().c_str(), at(0.50), at(0.99), milliseconds.back());

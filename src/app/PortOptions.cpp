@@ -9,9 +9,19 @@ namespace slabcal {
 namespace {
 
 // Qt's own options that take a value; Qt removes them (and the rest of its options) from the command line.
-constexpr std::array<std::string_view, 13> QtOptionsWithValue{
-    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowtitle",
-    "-qwindowicon", "-display", "-geometry", "-style", "-stylesheet", "-session", "-title"};
+constexpr std::array<std::string_view, 13> QtOptionsWithValue{"-platform",
+                                                              "-platformpluginpath",
+                                                              "-platformtheme",
+                                                              "-plugin",
+                                                              "-qwindowgeometry",
+                                                              "-qwindowtitle",
+                                                              "-qwindowicon",
+                                                              "-display",
+                                                              "-geometry",
+                                                              "-style",
+                                                              "-stylesheet",
+                                                              "-session",
+                                                              "-title"};
 constexpr std::array<std::string_view, 4> QtFlags{"-reverse", "-widgetcount", "-nograb", "-dograb"};
 
 bool Contains(std::span<const std::string_view> list, std::string_view item) {
@@ -32,7 +42,8 @@ std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* co
         std::string_view argument = arguments[i];
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
-        if (auto equals = argument.find('='); argument.starts_with("--") && equals != std::string_view::npos) {
+        if (auto equals = argument.find('=');
+            argument.starts_with("--") && equals != std::string_view::npos) {
             name = argument.substr(0, equals);
             inlineValue = argument.substr(equals + 1);
         }

@@ -10,7 +10,7 @@ enum class DeviceChoice { Simulated, None };
 
 // What the board used to decide and the port lets the command line decide instead.
 struct PortOptions {
-    std::string root;       // host folder that holds the device's file system
+    std::string root; // host folder that holds the device's file system
     DeviceChoice device = DeviceChoice::Simulated;
     std::string simControl; // control file of the simulated gauge; empty: none
     bool help = false;

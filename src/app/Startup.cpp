@@ -8,7 +8,8 @@
 
 namespace slabcal {
 
-bool RunCalibration(Application& application, DeviceFileSystem& files, SegmentModel& model, SamplingPacing pacing) {
+bool RunCalibration(Application& application, DeviceFileSystem& files, SegmentModel& model,
+                    SamplingPacing pacing) {
     OpenDevice();
     if (InitConverter() == 0)
         ApplicationMessageBox(texts::AdInitializationError);

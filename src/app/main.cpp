@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     DeviceFileSystem files(options.root);
     // The board mounts its flash disk at \NandFlash; here it is a folder under the device root.
     if (auto made = files.EnsureRoot(); !made) {
-        std::cerr << name << ": cannot use the device root " << options.root << ": " << made.Describe() << '\n';
+        std::cerr << name << ": cannot use the device root " << options.root << ": " << made.Describe()
+                  << '\n';
         return 1;
     }
     files.CreateDirectory("\\NandFlash");

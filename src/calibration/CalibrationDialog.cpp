@@ -22,7 +22,9 @@ CalibrationDialog::CalibrationDialog(SegmentModel& segmentModel, DeviceFileSyste
       view(std::make_shared<DialogSamplingView>(*this, std::move(messageCaption))),
       worker(view, currentRow, pacing), appIcon(Icon128()) {}
 
-CalibrationDialog::~CalibrationDialog() { EndSampling(); }
+CalibrationDialog::~CalibrationDialog() {
+    EndSampling();
+}
 
 bool CalibrationDialog::OnInitDialog() {
     DialogWindow& window = Window();
@@ -47,7 +49,9 @@ bool CalibrationDialog::OnInitDialog() {
     return true;
 }
 
-void CalibrationDialog::DoDataExchange(DataExchange& exchange) { exchange.ComboIndex(ids::HeightBox, *currentRow); }
+void CalibrationDialog::DoDataExchange(DataExchange& exchange) {
+    exchange.ComboIndex(ids::HeightBox, *currentRow);
+}
 
 bool CalibrationDialog::OnCommand(int id, Notification notification) {
     static constexpr std::array<CommandBinding<CalibrationDialog>, 6> bindings{{
@@ -61,7 +65,9 @@ bool CalibrationDialog::OnCommand(int id, Notification notification) {
     return DispatchCommand<CalibrationDialog>(bindings, *this, id, notification);
 }
 
-void CalibrationDialog::ToggleAutoSampling() { worker.ToggleAutoSampling(); }
+void CalibrationDialog::ToggleAutoSampling() {
+    worker.ToggleAutoSampling();
+}
 
 void CalibrationDialog::OnSavePoint() {
     DialogWindow& window = Window();
@@ -87,7 +93,9 @@ void CalibrationDialog::OnSavePoint() {
     window.SetText(ids::StatusLine, "");
 }
 
-void CalibrationDialog::OnEndModal() { EndSampling(); }
+void CalibrationDialog::OnEndModal() {
+    EndSampling();
+}
 
 void CalibrationDialog::EndSampling() {
     worker.StopSampling();

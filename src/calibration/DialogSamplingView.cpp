@@ -34,8 +34,12 @@ void DialogSamplingView::SetToggleCaption(const std::string& caption) {
     dialog.SetItemText(ids::ToggleButton, caption);
 }
 
-void DialogSamplingView::SetSignalText(const std::string& text) { dialog.SetItemText(ids::SignalField, text); }
+void DialogSamplingView::SetSignalText(const std::string& text) {
+    dialog.SetItemText(ids::SignalField, text);
+}
 
-void DialogSamplingView::ClearStatusLine() { dialog.SetItemText(ids::StatusLine, ""); }
+void DialogSamplingView::ClearStatusLine() {
+    dialog.SetItemText(ids::StatusLine, "");
+}
 
 } // namespace slabcal

@@ -16,9 +16,12 @@ std::string ProgramNameFromPath(std::string_view programPath) {
 
 Application::Application(std::string_view programPath, DialogBackend& dialogBackend)
     : name(ProgramNameFromPath(programPath)), backend(dialogBackend) {
-    SetApplicationMessageBoxHandler([this](std::string_view text) { backend.ShowApplicationMessage(name, text); });
+    SetApplicationMessageBoxHandler(
+        [this](std::string_view text) { backend.ShowApplicationMessage(name, text); });
 }
 
-Application::~Application() { SetApplicationMessageBoxHandler(nullptr); }
+Application::~Application() {
+    SetApplicationMessageBoxHandler(nullptr);
+}
 
 } // namespace slabcal

@@ -6,7 +6,9 @@ namespace slabcal {
 
 Dialog::Dialog(const DialogTemplate& shownTemplate) : dialogTemplate(shownTemplate) {}
 
-Dialog::~Dialog() { DestroyWindow(); }
+Dialog::~Dialog() {
+    DestroyWindow();
+}
 
 int Dialog::DoModal(DialogBackend& backend) {
     DialogWindow& created = Create(backend);
@@ -56,16 +58,26 @@ void Dialog::HandleCommand(int id, Notification notification) {
         OnCancel();
 }
 
-std::string Dialog::GetItemText(int id) const { return Window().GetText(id); }
-void Dialog::SetItemText(int id, std::string_view text) { Window().SetText(id, text); }
-void Dialog::EnableItem(int id, bool enabled) { Window().Enable(id, enabled); }
-void Dialog::FocusItem(int id) { Window().SetFocus(id); }
+std::string Dialog::GetItemText(int id) const {
+    return Window().GetText(id);
+}
+void Dialog::SetItemText(int id, std::string_view text) {
+    Window().SetText(id, text);
+}
+void Dialog::EnableItem(int id, bool enabled) {
+    Window().Enable(id, enabled);
+}
+void Dialog::FocusItem(int id) {
+    Window().SetFocus(id);
+}
 
 int Dialog::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
     return Window().MessageBox(text, caption, buttons);
 }
 
-void Dialog::EndDialog(int result) { Window().End(result); }
+void Dialog::EndDialog(int result) {
+    Window().End(result);
+}
 
 void Dialog::UpdateData(bool saveAndValidate) {
     DataExchange exchange(*this, saveAndValidate);
@@ -77,6 +89,8 @@ void Dialog::OnOK() {
     EndDialog(IdOk);
 }
 
-void Dialog::OnCancel() { EndDialog(IdCancel); }
+void Dialog::OnCancel() {
+    EndDialog(IdCancel);
+}
 
 } // namespace slabcal

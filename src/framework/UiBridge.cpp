@@ -14,9 +14,13 @@ struct UiBridge::Completion::State {
 UiBridge::Completion::Completion(std::shared_ptr<UiBridge> owner, std::shared_ptr<State> callState)
     : bridge(std::move(owner)), state(std::move(callState)) {}
 
-void UiBridge::Completion::Complete(int result) const { bridge->Finish(*state, result); }
+void UiBridge::Completion::Complete(int result) const {
+    bridge->Finish(*state, result);
+}
 
-void UiBridge::Completion::OnAbandon(std::function<void()> close) const { state->close = std::move(close); }
+void UiBridge::Completion::OnAbandon(std::function<void()> close) const {
+    state->close = std::move(close);
+}
 
 UiBridge::UiBridge(DialogWindow& target) : window(&target) {}
 
@@ -82,9 +86,9 @@ std::optional<int> UiBridge::ShowMessageBox(std::string text, std::string captio
                                             std::stop_token stop) {
     return Call(
         [text = std::move(text), caption = std::move(caption), buttons](DialogWindow& target,
-                                                                         const Completion& completion) {
-            completion.OnAbandon(
-                target.OpenMessageBox(text, caption, buttons, [completion](int answer) { completion.Complete(answer); }));
+                                                                        const Completion& completion) {
+            completion.OnAbandon(target.OpenMessageBox(
+                text, caption, buttons, [completion](int answer) { completion.Complete(answer); }));
         },
         std::move(stop));
 }

@@ -6,6 +6,8 @@ namespace slabcal {
 
 std::span<const uint8_t> Icon128Png(); // embedded from Icon128.png at build time
 
-IconResource Icon128() { return {ids::AppIcon, Icon128Png()}; }
+IconResource Icon128() {
+    return {ids::AppIcon, Icon128Png()};
+}
 
 } // namespace slabcal

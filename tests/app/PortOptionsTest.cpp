@@ -44,7 +44,8 @@ TEST(PortOptionsParse, RefusesUnknownOptionsAndBadValuesNamingThem) {
     EXPECT_NE(std::get<OptionError>(Parse({"--root"})).message.find("--root"), std::string::npos);
     EXPECT_NE(std::get<OptionError>(Parse({"--root="})).message.find("--root"), std::string::npos);
     EXPECT_NE(std::get<OptionError>(Parse({"--device"})).message.find("--device"), std::string::npos);
-    EXPECT_NE(std::get<OptionError>(Parse({"--device", "none", "--sim-control", "f"})).message.find("--sim-control"),
+    EXPECT_NE(std::get<OptionError>(Parse({"--device", "none", "--sim-control", "f"}))
+                  .message.find("--sim-control"),
               std::string::npos);
 }
 

@@ -48,7 +48,8 @@ struct DialogFixture : ::testing::Test {
         Drivers().Unbind("SPA1:");
     }
 
-    HeadlessWindow& Open(SamplingPacing pacing = {std::chrono::milliseconds(2), std::chrono::milliseconds(2)}) {
+    HeadlessWindow& Open(SamplingPacing pacing = {std::chrono::milliseconds(2),
+                                                  std::chrono::milliseconds(2)}) {
         dialog = std::make_unique<CalibrationDialog>(model, files, "slabcal", pacing);
         window = &static_cast<HeadlessWindow&>(dialog->Create(backend));
         return *window;
@@ -69,7 +70,9 @@ struct DialogFixture : ::testing::Test {
     [[nodiscard]] std::string Cell(int row, int column) const {
         return window->ListGetItemText(ids::PointList, row, column);
     }
-    [[nodiscard]] std::string HostFile(const std::string& relative) const { return ReadHostFile(folder / relative); }
+    [[nodiscard]] std::string HostFile(const std::string& relative) const {
+        return ReadHostFile(folder / relative);
+    }
     // Puts a file under the device root behind the program's back, folders included.
     void PutHostFile(const std::string& relative, std::string_view bytes) const {
         std::filesystem::create_directories(std::filesystem::path(folder / relative).parent_path());
@@ -79,7 +82,8 @@ struct DialogFixture : ::testing::Test {
 
 // Signals the built-in segment model gives at the fifteen heights (rounded), so a calibration from them
 // reproduces the model.
-inline const std::vector<std::string> ModelSignals{"9894", "6990", "4140", "1921", "796", "376", "236", "8565",
-                                                   "5180", "2342", "1265", "765",  "500", "413", "346"};
+inline const std::vector<std::string> ModelSignals{"9894", "6990", "4140", "1921", "796",
+                                                   "376",  "236",  "8565", "5180", "2342",
+                                                   "1265", "765",  "500",  "413",  "346"};
 
 } // namespace slabcal::test

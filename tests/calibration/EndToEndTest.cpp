@@ -59,14 +59,17 @@ TEST_F(EndToEnd, FifteenSavesAndTheWriteCommandStoreTheFittedModelWithAnIdentica
         const std::size_t reference = std::min<std::size_t>(segment, 3); // 4 and 5 equal 3 by default
         EXPECT_NEAR(model.CurveA[segment], defaults.CurveA[reference], 1e-2) << segment;
         const std::string index = std::to_string(segment);
-        EXPECT_NE(stored.find("\r\nCurveA" + index + "=" + Printed(model.CurveA[segment]) + "\r\n"), std::string::npos);
-        EXPECT_NE(stored.find("\r\nCurveB" + index + "=" + Printed(model.CurveB[segment]) + "\r\n"), std::string::npos);
+        EXPECT_NE(stored.find("\r\nCurveA" + index + "=" + Printed(model.CurveA[segment]) + "\r\n"),
+                  std::string::npos);
+        EXPECT_NE(stored.find("\r\nCurveB" + index + "=" + Printed(model.CurveB[segment]) + "\r\n"),
+                  std::string::npos);
     }
     for (std::size_t boundary = 0; boundary < 4; ++boundary) {
         EXPECT_EQ(model.ConsRange[boundary],
                   std::stod(Cell(points::BoundaryRows[boundary], points::SignalColumn)));
-        EXPECT_NE(stored.find("ConsRange" + std::to_string(boundary) + "=" + Printed(model.ConsRange[boundary])),
-                  std::string::npos);
+        EXPECT_NE(
+            stored.find("ConsRange" + std::to_string(boundary) + "=" + Printed(model.ConsRange[boundary])),
+            std::string::npos);
     }
 }
 

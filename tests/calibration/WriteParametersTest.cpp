@@ -49,7 +49,8 @@ TEST_F(WriteParameters, NoAtTheQuestionChangesNothingButTheSelectionRead) {
 
 TEST_F(WriteParameters, YesStoresTheFileAndAnIdenticalBackupAndSaysSo) {
     window->Click(ids::WriteParametersButton);
-    const std::vector<MessageBoxRecord> expected{{std::string(texts::ConfirmSave), "提示", MessageBoxButtons::YesNo, IdYes}};
+    const std::vector<MessageBoxRecord> expected{
+        {std::string(texts::ConfirmSave), "提示", MessageBoxButtons::YesNo, IdYes}};
     EXPECT_EQ(backend.Boxes(), expected);
     const std::string stored = HostFile(ParameterFile);
     EXPECT_TRUE(stored.starts_with("VORKAPELMIX\r\nCurveA0="));

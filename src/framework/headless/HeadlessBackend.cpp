@@ -51,7 +51,10 @@ int HeadlessBackend::Answer(std::string_view text, std::string_view caption, Mes
     boxes.push_back({std::string(text), std::string(caption), buttons, answer});
     if (echo != nullptr) {
         *echo << "[" << caption << "] " << text << " -> "
-              << (answer == IdYes ? "Yes" : answer == IdNo ? "No" : "OK") << '\n';
+              << (answer == IdYes  ? "Yes"
+                  : answer == IdNo ? "No"
+                                   : "OK")
+              << '\n';
     }
     return answer;
 }

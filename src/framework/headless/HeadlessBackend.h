@@ -22,8 +22,8 @@ struct MessageBoxRecord {
 
     friend bool operator==(const MessageBoxRecord&, const MessageBoxRecord&) = default;
     friend std::ostream& operator<<(std::ostream& out, const MessageBoxRecord& box) {
-        return out << "[" << box.caption << "] " << box.text << " (" << static_cast<int>(box.buttons) << ") -> "
-                   << box.answer;
+        return out << "[" << box.caption << "] " << box.text << " (" << static_cast<int>(box.buttons)
+                   << ") -> " << box.answer;
     }
 };
 

@@ -32,15 +32,26 @@ const HeadlessWindow::Control& HeadlessWindow::Find(int id) const {
 std::string HeadlessWindow::GetText(int id) const {
     const Control& control = Find(id);
     if (control.kind == ControlKind::ComboBox)
-        return control.selection < 0 ? std::string() : control.items[static_cast<std::size_t>(control.selection)];
+        return control.selection < 0 ? std::string()
+                                     : control.items[static_cast<std::size_t>(control.selection)];
     return control.text;
 }
 
-void HeadlessWindow::SetText(int id, std::string_view text) { Find(id).text = text; }
-void HeadlessWindow::Enable(int id, bool enabled) { Find(id).enabled = enabled; }
-bool HeadlessWindow::IsEnabled(int id) const { return Find(id).enabled; }
-void HeadlessWindow::SetFocus(int id) { focusedId = Find(id).id; }
-bool HeadlessWindow::IsVisible(int id) const { return Find(id).visible; }
+void HeadlessWindow::SetText(int id, std::string_view text) {
+    Find(id).text = text;
+}
+void HeadlessWindow::Enable(int id, bool enabled) {
+    Find(id).enabled = enabled;
+}
+bool HeadlessWindow::IsEnabled(int id) const {
+    return Find(id).enabled;
+}
+void HeadlessWindow::SetFocus(int id) {
+    focusedId = Find(id).id;
+}
+bool HeadlessWindow::IsVisible(int id) const {
+    return Find(id).visible;
+}
 
 void HeadlessWindow::SetIcon(IconSize size, const IconResource& icon) {
     (size == IconSize::Large ? largeIcon : smallIcon) = icon.id;
@@ -58,11 +69,19 @@ int HeadlessWindow::ComboSetCurSel(int id, int index) {
     return combo.selection;
 }
 
-int HeadlessWindow::ComboGetCurSel(int id) const { return Find(id).selection; }
-std::vector<std::string> HeadlessWindow::ComboItems(int id) const { return Find(id).items; }
+int HeadlessWindow::ComboGetCurSel(int id) const {
+    return Find(id).selection;
+}
+std::vector<std::string> HeadlessWindow::ComboItems(int id) const {
+    return Find(id).items;
+}
 
-uint32_t HeadlessWindow::ListGetExtendedStyle(int id) const { return Find(id).exStyle; }
-void HeadlessWindow::ListSetExtendedStyle(int id, uint32_t exStyle) { Find(id).exStyle = exStyle; }
+uint32_t HeadlessWindow::ListGetExtendedStyle(int id) const {
+    return Find(id).exStyle;
+}
+void HeadlessWindow::ListSetExtendedStyle(int id, uint32_t exStyle) {
+    Find(id).exStyle = exStyle;
+}
 
 int HeadlessWindow::ListInsertColumn(int id, int index, std::string_view header, int widthPixels) {
     auto& columns = Find(id).columns;
@@ -96,18 +115,24 @@ std::string HeadlessWindow::ListGetItemText(int id, int row, int subItem) const 
     if (row < 0 || row >= static_cast<int>(list.rows.size()) || subItem < 0)
         return {};
     const auto& cells = list.rows[static_cast<std::size_t>(row)];
-    return subItem < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(subItem)] : std::string();
+    return subItem < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(subItem)]
+                                                    : std::string();
 }
 
-std::vector<HeadlessWindow::Column> HeadlessWindow::ListColumns(int id) const { return Find(id).columns; }
-int HeadlessWindow::ListRowCount(int id) const { return static_cast<int>(Find(id).rows.size()); }
+std::vector<HeadlessWindow::Column> HeadlessWindow::ListColumns(int id) const {
+    return Find(id).columns;
+}
+int HeadlessWindow::ListRowCount(int id) const {
+    return static_cast<int>(Find(id).rows.size());
+}
 
 int HeadlessWindow::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
     return backend.Answer(text, caption, buttons);
 }
 
 std::function<void()> HeadlessWindow::OpenMessageBox(std::string_view text, std::string_view caption,
-                                                     MessageBoxButtons buttons, std::function<void(int)> answered) {
+                                                     MessageBoxButtons buttons,
+                                                     std::function<void(int)> answered) {
     answered(backend.Answer(text, caption, buttons));
     return [] {};
 }
@@ -150,7 +175,9 @@ void HeadlessWindow::Select(int comboId, int index) {
     dialog.HandleCommand(comboId, Notification::SelectionChanged);
 }
 
-void HeadlessWindow::Type(int id, std::string_view text) { SetText(id, text); }
+void HeadlessWindow::Type(int id, std::string_view text) {
+    SetText(id, text);
+}
 
 std::size_t HeadlessWindow::ProcessPending() {
     std::size_t ran = 0;

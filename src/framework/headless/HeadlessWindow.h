@@ -38,7 +38,8 @@ public:
     bool ListSetItemText(int id, int row, int subItem, std::string_view text) override;
     [[nodiscard]] std::string ListGetItemText(int id, int row, int subItem) const override;
     int MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) override;
-    std::function<void()> OpenMessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons,
+    std::function<void()> OpenMessageBox(std::string_view text, std::string_view caption,
+                                         MessageBoxButtons buttons,
                                          std::function<void(int)> answered) override;
     int RunModal() override;
     void End(int result) override;
@@ -77,9 +78,9 @@ private:
         bool visible = true;
         bool enabled = true;
         std::vector<std::string> items; // combo box
-        int selection = -1;              // combo box
-        uint32_t exStyle = 0;            // list view
-        std::vector<Column> columns;     // list view
+        int selection = -1;             // combo box
+        uint32_t exStyle = 0;           // list view
+        std::vector<Column> columns;    // list view
         std::vector<std::vector<std::string>> rows;
     };
     Control& Find(int id);

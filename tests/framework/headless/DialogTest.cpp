@@ -1,5 +1,5 @@
-#include "framework/Application.h"
 #include "framework/Dialog.h"
+#include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "platform/ApplicationMessageBox.h"
 

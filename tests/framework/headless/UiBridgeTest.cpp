@@ -13,7 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 
 const DialogTemplate& FieldTemplate() {
-    static const DialogTemplate dialog{1, {0, 0, 10, 10}, "", "", 9, {{5, ControlKind::Edit, "", {}, true, 0}}};
+    static const DialogTemplate dialog{
+        1, {0, 0, 10, 10}, "", "", 9, {{5, ControlKind::Edit, "", {}, true, 0}}};
     return dialog;
 }
 
