@@ -67,7 +67,7 @@ protected:
         const std::size_t saveCalls = disk.CallCount();
         const auto calls = recorder.Calls();
         // The cut from which on the new parameter file must survive: the one after its folder's flush.
-        const auto flushed = std::find_if(calls.begin(), calls.end(), [this](const RecordedCall& call) {
+        const auto flushed = std::find_if(calls.begin(), calls.end(), [](const RecordedCall& call) {
             return call.call == FileCall::SyncFolder && call.path == Root + "/NandFlash";
         });
         const std::size_t parameterDurable = static_cast<std::size_t>(flushed - calls.begin()) + 1;
