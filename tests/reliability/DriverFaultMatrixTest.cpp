@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <thread>
 #include <utility>
 
@@ -345,6 +346,10 @@ struct FaultDuringSave {
     bool workerRunsAfter;
     bool rangeBoxes;
 };
+
+void PrintTo(const FaultDuringSave& fault, std::ostream* out) {
+    *out << fault.name;
+}
 
 class DriverFaultDuringSave : public DriverFaultMatrix,
                               public ::testing::WithParamInterface<FaultDuringSave> {};
