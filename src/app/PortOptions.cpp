@@ -59,6 +59,8 @@ std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* co
             options.help = true;
         } else if (name == "--version") {
             options.version = true;
+        } else if (name == "--headless") {
+            options.headless = true;
         } else if (name == "--root" || name == "--sim-control") {
             auto given = value();
             if (!given || given->empty())
@@ -95,13 +97,16 @@ std::string DefaultDeviceRoot() {
 
 std::string Usage(const std::string& programName) {
     return "usage: " + programName +
-           " [--root DIR] [--device sim|none] [--sim-control FILE] [--help] [--version] [-platform NAME]\n"
+           " [--root DIR] [--device sim|none] [--sim-control FILE] [--headless] [--help] [--version]\n"
+           "       [-platform NAME]\n"
            "  --root DIR          host folder that holds the gauge's flash disk (\\NandFlash\\ZPQ.ini lives\n"
            "                      in DIR/NandFlash/ZPQ.ini); default " +
            DefaultDeviceRoot() +
            "\n"
            "  --device sim|none   the AD converter: the simulated gauge (default) or none (no driver)\n"
            "  --sim-control FILE  key=value settings of the simulated gauge, re-read when FILE changes\n"
+           "  --headless          no window: every message box is written to standard error and answered\n"
+           "                      with its default button, and the dialog ends at once\n"
            "  --help, --version   this text; the version\n"
            "  -platform NAME      Qt's platform: xcb, wayland, offscreen, vnc, ...\n";
 }

@@ -13,6 +13,7 @@ struct PortOptions {
     std::string root; // host folder that holds the device's file system
     DeviceChoice device = DeviceChoice::Simulated;
     std::string simControl; // control file of the simulated gauge; empty: none
+    bool headless = false;  // no window: the in-memory backend, boxes written to standard error
     bool help = false;
     bool version = false;
 };

@@ -2,6 +2,7 @@
 #include "app/SimulatorPanel.h"
 #include "app/Startup.h"
 #include "framework/Application.h"
+#include "framework/headless/HeadlessBackend.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDisplayAvailable.h"
 #include "platform/DeviceFileSystem.h"
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Qt aborts when it finds no display; say how to run the program instead.
-    if (!QtDisplayAvailable(argc, argv, [](const char* variable) { return std::getenv(variable); })) {
+    if (!options.headless &&
+        !QtDisplayAvailable(argc, argv, [](const char* variable) { return std::getenv(variable); })) {
         std::cerr << name << ": " << texts::NoDisplay << '\n';
         return 2;
     }
@@ -69,8 +71,16 @@ int main(int argc, char** argv) {
     files.CreateDirectory("\\NandFlash");
     std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
 
-    QApplication qtApplication(argc, argv);
     auto gauge = BindConverter(options);
+    if (options.headless) {
+        HeadlessBackend backend;
+        backend.EchoBoxesTo(&std::cerr);
+        Application application(argv[0], backend);
+        RunCalibration(application, files, ProcessSegmentModel());
+        return 0;
+    }
+
+    QApplication qtApplication(argc, argv);
     QtBackend backend;
     Application application(argv[0], backend);
     std::unique_ptr<SimulatorPanel> panel;

@@ -21,8 +21,9 @@ TEST(PortOptionsParse, DefaultsAreTheSimulatedGaugeAndTheDefaultRoot) {
 }
 
 TEST(PortOptionsParse, ReadsEachOptionInBothSpellings) {
-    auto parsed = std::get<PortOptions>(Parse({"--root", "/r", "--device=none", "--version"}));
+    auto parsed = std::get<PortOptions>(Parse({"--root", "/r", "--device=none", "--version", "--headless"}));
     EXPECT_EQ(parsed.root, "/r");
+    EXPECT_TRUE(parsed.headless);
     EXPECT_EQ(parsed.device, DeviceChoice::None);
     EXPECT_TRUE(parsed.version);
 
@@ -51,7 +52,8 @@ TEST(PortOptionsParse, RefusesUnknownOptionsAndBadValuesNamingThem) {
 
 TEST(PortOptionsUsage, NamesEveryOption) {
     const std::string usage = Usage("slabcal");
-    for (const char* option : {"--root", "--device", "--sim-control", "--help", "--version", "-platform"})
+    for (const char* option :
+         {"--root", "--device", "--sim-control", "--headless", "--help", "--version", "-platform"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
