@@ -71,17 +71,15 @@ TEST_F(BridgeFixture, ClosingTheWindowReleasesWaitersAndLaterCallsReturnAtOnce) 
 }
 
 TEST_F(BridgeFixture, AnOpenBoxIsClosedWhenItsCallIsAbandoned) {
-    // A window whose worker boxes stay open until answered or closed, as a real screen's do.
-    struct OpenBoxWindow {
-        std::atomic<bool> closed = false;
-    } state;
+    // A task that leaves something open until it is answered or closed, as a real screen's box does.
+    std::atomic<bool> closed = false;
     auto bridge = dialog.Bridge();
     std::atomic<bool> opened = false;
     auto result = std::async(std::launch::async, [&] {
         return bridge->Call(
             [&](DialogWindow&, const UiBridge::Completion& completion) {
                 opened = true;
-                completion.OnAbandon([&] { state.closed = true; });
+                completion.OnAbandon([&] { closed = true; });
             },
             stop.get_token());
     });
@@ -89,7 +87,7 @@ TEST_F(BridgeFixture, AnOpenBoxIsClosedWhenItsCallIsAbandoned) {
     stop.request_stop();
     EXPECT_FALSE(result.get().has_value());
     window.ProcessPending();
-    EXPECT_TRUE(state.closed);
+    EXPECT_TRUE(closed);
 }
 
 } // namespace
