@@ -1,6 +1,7 @@
 #include "acquisition/AdcDevice.h"
 
 #include "platform/ApplicationMessageBox.h"
+#include "platform/ConverterCodes.h"
 #include "platform/DriverRegistry.h"
 #include "resources/Texts.h"
 
@@ -13,17 +14,13 @@ namespace {
 constexpr const char* DeviceName = "SPA1:";
 
 // Control codes of the converter driver.
-constexpr uint32_t SelectSmallRangeCode = 8;
-constexpr uint32_t SelectLargeRangeCode = 9;
-constexpr uint32_t ReadSampleCode = 12;
-constexpr uint32_t InitialiseCode = 14;
 
 constexpr int InitialiseAttempts = 5;
 constexpr uint32_t CountsPerSignalUnit = 1000;
 
 // Bytes 1 to 3 of a sample record hold the 24-bit conversion result, most significant first; bytes 0 and 4
 // mean nothing to this tool.
-using SampleRecord = std::array<uint8_t, 5>;
+using SampleRecord = std::array<uint8_t, SampleRecordSize>;
 
 // Atomic because the worker reads it while the UI thread may close the device at shutdown.
 std::atomic<StreamHandle> deviceHandle{InvalidStreamHandle};

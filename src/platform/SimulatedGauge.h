@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ConverterCodes.h"
 #include "platform/GaugeResponse.h"
 #include "platform/SimControl.h"
 #include "platform/SimControlFile.h"
@@ -37,12 +38,6 @@ public:
     static constexpr std::chrono::microseconds DefaultConversionTime{2000};
     static constexpr std::chrono::microseconds MaxConversionTime{10'000'000};
     static constexpr std::uint32_t MaxCounts = 0xFFFFFF;
-    static constexpr std::uint32_t SampleRecordSize = 5;
-
-    static constexpr std::uint32_t SelectSmallRangeCode = 8;
-    static constexpr std::uint32_t SelectLargeRangeCode = 9;
-    static constexpr std::uint32_t ReadSampleCode = 12;
-    static constexpr std::uint32_t InitialiseCode = 14;
 
     // What the simulator panel shows: the settings in force and what the converter last produced.
     struct Status {

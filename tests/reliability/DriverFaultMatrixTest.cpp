@@ -89,9 +89,9 @@ public:
     int IoControl(uint32_t code, uint8_t* output, uint32_t length, uint32_t* returned) override {
         if (!isOpen)
             ++callsWhileClosed;
-        if (code == SimulatedGauge::ReadSampleCode)
+        if (code == ReadSampleCode)
             ++reads;
-        if (code == SimulatedGauge::SelectSmallRangeCode || code == SimulatedGauge::SelectLargeRangeCode)
+        if (code == SelectSmallRangeCode || code == SelectLargeRangeCode)
             ++rangeCalls;
         return gauge->IoControl(code, output, length, returned);
     }

@@ -32,9 +32,9 @@ protected:
     }
     std::string Shown(const char* label) { return Find<QLabel>(label).text().toStdString(); }
     uint32_t ReadOneRecord() {
-        std::array<uint8_t, SimulatedGauge::SampleRecordSize> record{};
+        std::array<uint8_t, SampleRecordSize> record{};
         uint32_t returned = 0;
-        gauge->IoControl(SimulatedGauge::ReadSampleCode, record.data(), static_cast<uint32_t>(record.size()),
+        gauge->IoControl(ReadSampleCode, record.data(), static_cast<uint32_t>(record.size()),
                          &returned);
         return (uint32_t{record[1]} << 16) | (uint32_t{record[2]} << 8) | record[3];
     }
@@ -76,7 +76,7 @@ TEST_F(SimulatorPanelTest, FaultsAreArmedAndCountedDown) {
 
     gauge->SetAbsent(false);
     ASSERT_TRUE(gauge->Open());
-    EXPECT_EQ(gauge->IoControl(SimulatedGauge::InitialiseCode, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(gauge->IoControl(InitialiseCode, nullptr, 0, nullptr), 0);
     panel.Refresh();
     EXPECT_EQ(Shown("initFailuresLeft"), "1");
     // Changes made elsewhere (the control file, code) show in the controls.
