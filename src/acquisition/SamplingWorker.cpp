@@ -118,9 +118,16 @@ bool SamplingWorker::IsRunning() const {
 
 void SamplingWorker::SamplingLoop(State& state, const std::stop_token& stop) {
     // A worker that was told to stop ends even if a newer worker has set the flag again meanwhile.
-    while (state.running.load() && !stop.stop_requested()) {
-        SampleOnce(state, stop);
-        Pause(state.pacing.betweenSamples, stop);
+    try {
+        while (state.running.load() && !stop.stop_requested()) {
+            SampleOnce(state, stop);
+            Pause(state.pacing.betweenSamples, stop);
+        }
+    } catch (...) {
+        // An exception leaving the thread would end the process with the recorded points; the worker
+        // ends as it does when a read fails.
+        if (!stop.stop_requested())
+            state.running.store(false);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "calibration/DialogSamplingView.h"
 #include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
+#include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
 #include "resources/Template102.h"
@@ -63,6 +64,13 @@ bool CalibrationDialog::OnCommand(int id, Notification notification) {
         {ids::HeightBox, Notification::SelectionChanged, nullptr},
     }};
     return DispatchCommand<CalibrationDialog>(bindings, *this, id, notification);
+}
+
+void CalibrationDialog::OnCommandFailed(int id, std::string_view) {
+    // Whatever was not finished is not reported as done: a write that threw stored nothing that counts.
+    EnableItem(ids::SavePointButton, true);
+    ApplicationMessageBox(id == ids::WriteParametersButton ? texts::ParameterFileWriteFailed
+                                                           : texts::CommandFailed);
 }
 
 void CalibrationDialog::ToggleAutoSampling() {

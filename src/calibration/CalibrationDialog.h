@@ -42,6 +42,7 @@ protected:
     void DoDataExchange(DataExchange& exchange) override;
     bool OnCommand(int id, Notification notification) override;
     void OnEndModal() override;
+    void OnCommandFailed(int id, std::string_view reason) override;
 
 private:
     // The first row whose height or signal does not read as a positive number, or, for a boundary row,

@@ -1,5 +1,7 @@
 #include "calibration/NumberText.h"
 
+#include "platform/ClassicNumbers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -50,8 +52,8 @@ double ReadDecimalPrefix(std::string_view text) {
         if (std::size_t exponentDigits = DigitsAt(text, exponent); exponentDigits > 0)
             length = exponent + exponentDigits;
     }
-    // strtod on exactly the decimal prefix found above; the C locale keeps '.' the decimal point.
-    return std::strtod(std::string(text.substr(0, length)).c_str(), nullptr);
+    // strtod on exactly the decimal prefix found above, with '.' the decimal point in any locale.
+    return ClassicStrtod(std::string(text.substr(0, length)).c_str());
 }
 
 int32_t ReadIntegerPrefix(std::string_view text) {

@@ -15,9 +15,14 @@ void CalibrationDialog::OnWriteParameters() {
     if (ComputeSegmentModel() == 0)
         return;
     // A file that was not stored must never be reported as written, and is not backed up.
-    if (!WriteSegmentModel(model, files)) {
+    const StoreResult stored = WriteSegmentModel(model, files);
+    if (!stored) {
         ApplicationMessageBox(texts::ParameterFileWriteFailed);
         return;
+    }
+    if (!stored.keptAside.empty()) {
+        const auto name = stored.keptAside.substr(stored.keptAside.find_last_of("\\/") + 1);
+        ApplicationMessageBox(std::string(texts::UnrecognisedFileKept) + name);
     }
     FileCopier copier(files);
     (void)copier.EnsureFolder(std::string(BackupFolder));

@@ -50,12 +50,31 @@ DialogWindow& Dialog::Window() const {
 }
 
 void Dialog::HandleCommand(int id, Notification notification) {
-    if (OnCommand(id, notification) || notification != Notification::Clicked)
-        return;
-    if (id == IdOk)
-        OnOK();
-    else if (id == IdCancel)
-        OnCancel();
+    // An exception let into the toolkit's event loop would end the process and take the operator's
+    // recorded points with it; a failed command is reported once and the dialog goes on.
+    try {
+        if (OnCommand(id, notification) || notification != Notification::Clicked)
+            return;
+        if (id == IdOk)
+            OnOK();
+        else if (id == IdCancel)
+            OnCancel();
+    } catch (const std::exception& error) {
+        ReportCommandFailure(id, error.what());
+    } catch (...) {
+        ReportCommandFailure(id, "unknown error");
+    }
+}
+
+void Dialog::ReportCommandFailure(int id, std::string_view reason) noexcept {
+    try {
+        OnCommandFailed(id, reason);
+    } catch (...) { // nothing is left to report with
+    }
+}
+
+void Dialog::OnCommandFailed(int, std::string_view reason) {
+    MessageBox(reason, {}, MessageBoxButtons::Ok);
 }
 
 std::string Dialog::GetItemText(int id) const {

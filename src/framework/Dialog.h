@@ -59,8 +59,12 @@ protected:
     virtual void OnCancel();
     // Called after the modal run ends, while the window still exists.
     virtual void OnEndModal() {}
+    // Called when command `id` threw: show one message. The default shows the exception's text.
+    virtual void OnCommandFailed(int id, std::string_view reason);
 
 private:
+    void ReportCommandFailure(int id, std::string_view reason) noexcept;
+
     const DialogTemplate& dialogTemplate;
     std::unique_ptr<DialogWindow> shownWindow;
     std::shared_ptr<UiBridge> bridge;

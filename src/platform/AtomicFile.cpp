@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <random>
+#include <unistd.h>
 #include <vector>
 
 namespace slabcal {
@@ -10,8 +11,14 @@ namespace {
 constexpr std::string_view TemporaryMarker = ".tmp-";
 constexpr std::size_t SuffixLength = 6;
 constexpr int CreateAttempts = 16;
-// rw for everyone the umask allows: the replaced file is writable again even if the old one was not.
+// rw for everyone the umask allows, for a file that did not exist before.
 constexpr unsigned NewFilePermissions = 0666;
+constexpr unsigned OwnerWrite = 0200;
+constexpr unsigned PermissionBits = 0777;
+
+unsigned PermissionsLike(const FileStatus& like) {
+    return (like.permissions & PermissionBits) | OwnerWrite;
+}
 
 std::string TemporaryPrefix(std::string_view targetName) {
     std::string prefix = ".";
@@ -67,13 +74,28 @@ void AtomicFile::RemoveLeftovers() {
             host.Remove(InFolder(entry));
 }
 
-FileResult AtomicFile::CreateTemporary(std::string& temporaryPath, int& file) {
+FileResult AtomicFile::CreateTemporary(std::string& temporaryPath, int& file, const FileStatus* like) {
+    // Created no wider than it will end up, so the bytes are never readable by more than the old file was.
+    const unsigned permissions = like != nullptr ? PermissionsLike(*like) : NewFilePermissions;
     file = -EEXIST;
     for (int attempt = 0; attempt < CreateAttempts && file == -EEXIST; ++attempt) {
         temporaryPath = InFolder(TemporaryPrefix(name) + RandomSuffix());
-        file = host.CreateNew(temporaryPath, NewFilePermissions);
+        file = host.CreateNew(temporaryPath, permissions);
     }
     return file < 0 ? FileResult::Failure(FileStep::Create, -file) : FileResult::Success();
+}
+
+FileResult AtomicFile::TakeOwnerAndMode(const std::string& temporaryPath, const FileStatus& like) {
+    // Only root may give a file away; anyone else keeps the file as their own, which is no wider.
+    if (like.owner != ::geteuid() || like.group != ::getegid()) {
+        if (const int given = host.ChangeOwner(temporaryPath, like.owner, like.group);
+            given < 0 && given != -EPERM)
+            return FileResult::Failure(FileStep::ChangeOwner, -given);
+    }
+    // The umask may have narrowed the bits at creation; chown may have cleared set-id bits.
+    if (const int changed = host.ChangePermissions(temporaryPath, PermissionsLike(like)); changed < 0)
+        return FileResult::Failure(FileStep::ChangePermissions, -changed);
+    return FileResult::Success();
 }
 
 FileResult AtomicFile::WriteAll(int file, std::string_view bytes) {
@@ -94,14 +116,32 @@ FileResult AtomicFile::WriteAll(int file, std::string_view bytes) {
 FileResult AtomicFile::Replace(std::string_view bytes) {
     if (name.empty())
         return FileResult::Failure(FileStep::Path, EISDIR);
+    // Without the old file's mode the new one could be readable by more people than the old one was.
+    FileStatus old;
+    if (const int examined = host.Status(path, old); examined < 0 && examined != -ENOENT)
+        return FileResult::Failure(FileStep::Status, -examined);
+    else if (examined < 0 || old.type != FileType::Regular)
+        return ReplaceWith(bytes, nullptr);
+    return ReplaceWith(bytes, &old);
+}
+
+FileResult AtomicFile::ReplaceLike(std::string_view bytes, const FileStatus& like) {
+    return ReplaceWith(bytes, &like);
+}
+
+FileResult AtomicFile::ReplaceWith(std::string_view bytes, const FileStatus* like) {
+    if (name.empty())
+        return FileResult::Failure(FileStep::Path, EISDIR);
     RemoveLeftovers();
 
     std::string temporaryPath;
     int file = -1;
-    if (FileResult created = CreateTemporary(temporaryPath, file); !created)
+    if (FileResult created = CreateTemporary(temporaryPath, file, like); !created)
         return created;
 
-    FileResult result = WriteAll(file, bytes);
+    FileResult result = like != nullptr ? TakeOwnerAndMode(temporaryPath, *like) : FileResult::Success();
+    if (result)
+        result = WriteAll(file, bytes);
     if (result) {
         if (const int synced = host.SyncFile(file); synced < 0)
             result = FileResult::Failure(FileStep::SyncFile, -synced);

@@ -18,9 +18,14 @@ public:
 
     // On failure the temporary file is gone and the target is as it was, except after a failed fsync of
     // the folder: the rename has happened by then and cannot be taken back, so the target holds the new
-    // bytes but they may not survive a power cut, which is why that is a failure too. The new file is
-    // created writable, whatever the permissions of the old one were.
+    // bytes but they may not survive a power cut, which is why that is a failure too.
+    //
+    // A replace never widens who may read the file: the new file takes the old one's permission bits, plus
+    // the owner's write bit (a replaced file is writable again), and, where the process may give files
+    // away (root), its owner and group. A brand-new file is created 0666 less the umask.
     [[nodiscard]] FileResult Replace(std::string_view bytes);
+    // The same, with the permissions, owner and group taken from `like` (a copy takes its source's).
+    [[nodiscard]] FileResult ReplaceLike(std::string_view bytes, const FileStatus& like);
 
     // Best effort: a leftover that cannot be removed now is removed by a later replace.
     void RemoveLeftovers();
@@ -30,7 +35,9 @@ public:
 
 private:
     [[nodiscard]] std::string InFolder(std::string_view name) const;
-    [[nodiscard]] FileResult CreateTemporary(std::string& temporaryPath, int& file);
+    [[nodiscard]] FileResult ReplaceWith(std::string_view bytes, const FileStatus* like);
+    [[nodiscard]] FileResult CreateTemporary(std::string& temporaryPath, int& file, const FileStatus* like);
+    [[nodiscard]] FileResult TakeOwnerAndMode(const std::string& temporaryPath, const FileStatus& like);
     [[nodiscard]] FileResult WriteAll(int file, std::string_view bytes);
 
     FileSystem& host;

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
+#include <unistd.h>
 #include <vector>
 
 namespace slabcal {
@@ -102,7 +103,15 @@ std::optional<FoundFile> DeviceFileSystem::FindFirst(std::string_view path) cons
 
 bool DeviceFileSystem::CreateDirectory(std::string_view path) const {
     const auto hostPath = HostPath(path);
-    return hostPath && host.MakeFolder(*hostPath, NewFolderPermissions) == 0;
+    if (!hostPath || host.MakeFolder(*hostPath, NewFolderPermissions) != 0)
+        return false;
+    // A folder root makes in another user's tree belongs to that tree's owner, so that the owner's own
+    // saves can still write into it later. Anyone else cannot give it away and keeps it.
+    FileStatus parent;
+    if (host.Status(ParentOf(*hostPath), parent) == 0 &&
+        (parent.owner != ::geteuid() || parent.group != ::getegid()))
+        (void)host.ChangeOwner(*hostPath, parent.owner, parent.group);
+    return true;
 }
 
 FileResult DeviceFileSystem::ReadFile(std::string_view path, std::string& bytes) const {
@@ -116,10 +125,14 @@ FileResult DeviceFileSystem::ReadFile(std::string_view path, std::string& bytes)
     std::vector<char> chunk(ReadChunk);
     for (;;) {
         const ssize_t got = host.Read(file, chunk.data(), chunk.size());
-        if (got < 0) {
+        // A file larger than any the device keeps (a sparse or endless one) is refused, not read whole.
+        const int error = got < 0 ? static_cast<int>(-got)
+                          : bytes.size() + static_cast<std::size_t>(got) > MaxFileBytes ? EFBIG
+                                                                                        : 0;
+        if (error != 0) {
             host.Close(file);
             bytes.clear();
-            return FileResult::Failure(FileStep::Read, static_cast<int>(-got));
+            return FileResult::Failure(FileStep::Read, error);
         }
         if (got == 0)
             break;
@@ -143,14 +156,21 @@ void DeviceFileSystem::RemoveLeftovers(std::string_view path) const {
 }
 
 FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view destination) const {
+    const auto destinationPath = HostPath(destination);
+    if (!destinationPath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
     std::string bytes;
     if (FileResult read = ReadFile(source, bytes); !read)
         return read;
-    if (FileResult replaced = ReplaceFile(destination, bytes); !replaced)
+    // The copy may be read by whoever may read the source, and by nobody else.
+    FileStatus sourceStatus;
+    if (const int examined = host.Status(*HostPath(source), sourceStatus); examined < 0)
+        return FileResult::Failure(FileStep::Status, -examined);
+    if (FileResult replaced = AtomicFile(host, *destinationPath).ReplaceLike(bytes, sourceStatus); !replaced)
         return replaced;
     // The replace flushed the destination's folder, but that folder's own name (the backup folder, made
     // by the first save) is on the disk only once its parent is flushed too.
-    const std::string folder = ParentOf(*HostPath(destination));
+    const std::string folder = ParentOf(*destinationPath);
     if (const int synced = host.SyncFolder(ParentOf(folder)); synced < 0)
         return FileResult::Failure(FileStep::SyncFolder, -synced);
     return FileResult::Success();

@@ -33,6 +33,10 @@ struct FoundFile {
 // plain file is normal (128). Every host call goes through the FileSystem given at construction.
 class DeviceFileSystem final {
 public:
+    // No file on the device is anywhere near this (the parameter file is about 300 bytes); a larger one
+    // (a sparse file, a link to an endless device) is refused as unreadable rather than read whole.
+    static constexpr std::size_t MaxFileBytes = 16 * 1024 * 1024;
+
     explicit DeviceFileSystem(std::string rootFolder, FileSystem& hostFiles = HostFileSystem());
 
     [[nodiscard]] const std::string& Root() const { return root; }
@@ -50,17 +54,20 @@ public:
     bool SetFileAttributes(std::string_view path, std::uint32_t attributes) const;
     // The one entry a path names (no wildcards): whether it exists, and its attributes.
     [[nodiscard]] std::optional<FoundFile> FindFirst(std::string_view path) const;
-    // False when the folder exists already, its parent is missing, or the host refuses.
+    // False when the folder exists already, its parent is missing, or the host refuses. Made by root in
+    // another user's folder, the new folder is given to that folder's owner.
     bool CreateDirectory(std::string_view path) const;
 
+    // A regular file of at most MaxFileBytes; a FIFO, a device or a folder is refused without blocking.
     [[nodiscard]] FileResult ReadFile(std::string_view path, std::string& bytes) const;
-    // Atomic: see AtomicFile.
+    // Atomic, and keeps who may read the file: see AtomicFile.
     [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
     // Removes the temporary files an interrupted replace of this file left behind, as a replace does
     // before it begins. Best effort.
     void RemoveLeftovers(std::string_view path) const;
-    // Reads the source whole and replaces the destination with it atomically, then flushes the parent of
-    // the destination's folder so that a folder made just before the copy survives a power cut with it.
+    // Reads the source whole and replaces the destination with it atomically, with the source's
+    // permissions (and owner, as root), then flushes the parent of the destination's folder so that a
+    // folder made just before the copy survives a power cut with it.
     [[nodiscard]] FileResult CopyFile(std::string_view source, std::string_view destination) const;
 
 private:

@@ -12,6 +12,8 @@ std::string_view FileStepName(FileStep step) {
         return "path";
     case FileStep::Open:
         return "open";
+    case FileStep::Status:
+        return "stat";
     case FileStep::Read:
         return "read";
     case FileStep::Create:
@@ -28,6 +30,10 @@ std::string_view FileStepName(FileStep step) {
         return "fsync folder";
     case FileStep::MakeFolder:
         return "mkdir";
+    case FileStep::ChangeOwner:
+        return "chown";
+    case FileStep::ChangePermissions:
+        return "chmod";
     }
     return "unknown";
 }

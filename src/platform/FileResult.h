@@ -12,6 +12,7 @@ enum class FileStep : std::uint8_t {
     None,
     Path, // the device path was refused (it would leave the device root)
     Open,
+    Status,
     Read,
     Create,
     Write,
@@ -20,6 +21,8 @@ enum class FileStep : std::uint8_t {
     Rename,
     SyncFolder,
     MakeFolder,
+    ChangeOwner,
+    ChangePermissions,
 };
 
 [[nodiscard]] std::string_view FileStepName(FileStep step);

@@ -14,6 +14,8 @@ struct FileStatus {
     FileType type = FileType::Other;
     unsigned permissions = 0; // the mode's permission bits, 07777
     std::uint64_t size = 0;
+    std::uint32_t owner = 0; // uid
+    std::uint32_t group = 0; // gid
 };
 
 // The host calls that the device file system is built on, one virtual call each, so that a test can put
@@ -24,7 +26,8 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // open(O_RDONLY).
+    // Opens a regular file for reading and never blocks: a FIFO, a device or a folder in its place is
+    // refused with -EINVAL (-EISDIR for a folder), judged on the open descriptor.
     [[nodiscard]] virtual int OpenForReading(const std::string& path) = 0;
     // open(O_WRONLY | O_CREAT | O_EXCL): a new empty file, -EEXIST when the name is taken.
     [[nodiscard]] virtual int CreateNew(const std::string& path, unsigned permissions) = 0;
@@ -43,6 +46,9 @@ public:
     // stat(2), following links.
     [[nodiscard]] virtual int Status(const std::string& path, FileStatus& status) = 0;
     [[nodiscard]] virtual int ChangePermissions(const std::string& path, unsigned permissions) = 0;
+    // chown(2); -EPERM unless the process may give the file away (root may).
+    [[nodiscard]] virtual int ChangeOwner(const std::string& path, std::uint32_t owner,
+                                          std::uint32_t group) = 0;
     // Makes the folder's entries (a rename into it) durable.
     [[nodiscard]] virtual int SyncFolder(const std::string& path) = 0;
     // The names in a folder, "." and ".." left out, in no particular order.

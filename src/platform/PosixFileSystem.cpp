@@ -17,7 +17,18 @@ template <typename Result> Result Checked(Result result) {
 } // namespace
 
 int PosixFileSystem::OpenForReading(const std::string& path) {
-    return Checked(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer for ever. The type is judged on the
+    // descriptor, so the entry cannot be swapped between a check and the open.
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file < 0)
+        return -errno;
+    struct stat host {};
+    if (::fstat(file, &host) != 0 || !S_ISREG(host.st_mode)) {
+        const int refused = S_ISDIR(host.st_mode) ? -EISDIR : -EINVAL;
+        ::close(file);
+        return refused;
+    }
+    return file;
 }
 
 int PosixFileSystem::CreateNew(const std::string& path, unsigned permissions) {
@@ -63,11 +74,17 @@ int PosixFileSystem::Status(const std::string& path, FileStatus& status) {
                                           : FileType::Other;
     status.permissions = host.st_mode & 07777U;
     status.size = static_cast<std::uint64_t>(host.st_size);
+    status.owner = host.st_uid;
+    status.group = host.st_gid;
     return 0;
 }
 
 int PosixFileSystem::ChangePermissions(const std::string& path, unsigned permissions) {
     return Checked(::chmod(path.c_str(), static_cast<mode_t>(permissions)));
+}
+
+int PosixFileSystem::ChangeOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) {
+    return Checked(::chown(path.c_str(), owner, group));
 }
 
 int PosixFileSystem::SyncFolder(const std::string& path) {

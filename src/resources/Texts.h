@@ -31,6 +31,10 @@ inline constexpr std::string_view ConfirmSave = "确定要保存标定文件吗�
 inline constexpr std::string_view CopyFailed = "拷贝NandFlash文件失败";
 inline constexpr std::string_view WriteFinished = "文件写入完毕";
 inline constexpr std::string_view ParameterFileWriteFailed = "参数文件写入失败";
+// The port's own: a command that failed unexpectedly, and a parameter file the gauge cannot read that was
+// kept whole under the name that follows before it was replaced.
+inline constexpr std::string_view CommandFailed = "操作失败";
+inline constexpr std::string_view UnrecognisedFileKept = "原参数文件无法识别,已另存为 ";
 inline constexpr std::string_view NoticeCaption = "提示";
 inline constexpr std::string_view AllocationFailed = "内存分配失败";
 // "第N行数据无效" and "第N段拟合失败" with N filled in.

@@ -1,5 +1,6 @@
 #include "storage/ParameterFile.h"
 
+#include "platform/ClassicNumbers.h"
 #include "storage/RoundToSingle.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 
 namespace slabcal {
 namespace {
@@ -51,11 +51,6 @@ std::string_view NextLine(std::string_view bytes, std::size_t& position) {
     return line;
 }
 
-locale_t ClassicLocale() {
-    static const locale_t classic = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return classic;
-}
-
 } // namespace
 
 ParameterFile::ParameterFile(const DeviceFileSystem& deviceFiles) : files(deviceFiles) {}
@@ -63,6 +58,7 @@ ParameterFile::ParameterFile(const DeviceFileSystem& deviceFiles) : files(device
 FileResult ParameterFile::Load(std::string devicePath) {
     entries.clear();
     modified = false;
+    unrecognised = false;
     bound = true;
     path = std::move(devicePath);
     std::string bytes;
@@ -70,19 +66,20 @@ FileResult ParameterFile::Load(std::string devicePath) {
     if (!loaded && loaded.step == FileStep::Open && loaded.error == ENOENT)
         loaded = FileResult::Success();
     if (loaded)
-        Parse(bytes);
+        unrecognised = !Parse(bytes);
     return loaded;
 }
 
-void ParameterFile::Parse(std::string_view bytes) {
+bool ParameterFile::Parse(std::string_view bytes) {
     entries.clear();
     if (bytes.empty())
-        return;
+        return true;
     std::size_t position = 0;
     if (!IsSignatureLine(NextLine(bytes, position)))
-        return;
+        return false;
     while (position < bytes.size())
         ParseLine(NextLine(bytes, position));
+    return true;
 }
 
 void ParameterFile::ParseLine(std::string_view line) {
@@ -102,8 +99,7 @@ std::string ParameterFile::FormatValue(float value) {
 }
 
 float ParameterFile::ReadValue(const std::string& text) {
-    // atof follows the process's locale, which a GUI toolkit may have set to one with a decimal comma.
-    return RoundToSingle(::strtod_l(text.c_str(), nullptr, ClassicLocale()));
+    return RoundToSingle(ClassicStrtod(text.c_str()));
 }
 
 bool ParameterFile::SetValue(std::string_view key, float value) {

@@ -31,8 +31,8 @@ public:
     // refuses to write, so entries that could not be read are never overwritten.
     [[nodiscard]] FileResult Load(std::string devicePath);
     // The parsing half of Load: the whole file's bytes. A first line other than the signature leaves the
-    // table empty, so the next write replaces the whole file.
-    void Parse(std::string_view bytes);
+    // table empty, so the next write replaces the whole file, and returns false (empty bytes are fine).
+    bool Parse(std::string_view bytes);
     // One line without its line end: the key before the first "=", the value after it, blanks trimmed.
     void ParseLine(std::string_view line);
 
@@ -54,6 +54,9 @@ public:
     [[nodiscard]] bool Modified() const { return modified; }
     [[nodiscard]] bool Bound() const { return bound; }
     [[nodiscard]] const std::string& Path() const { return path; }
+    // Load found a file whose first line is not the signature: its entries are not in the table, and the
+    // next write would replace them all.
+    [[nodiscard]] bool Unrecognised() const { return unrecognised; }
 
     // "%.4f" of the single-precision value, whatever the process's locale.
     [[nodiscard]] static std::string FormatValue(float value);
@@ -67,6 +70,7 @@ private:
     FileResult loaded;
     bool bound = false;
     bool modified = false;
+    bool unrecognised = false;
 };
 
 } // namespace slabcal

@@ -19,6 +19,9 @@ enum class StoreOutcome : std::uint8_t {
 struct [[nodiscard]] StoreResult {
     StoreOutcome outcome = StoreOutcome::Stored;
     FileResult file; // the failed file step for LoadFailed and WriteFailed
+    // A file the gauge cannot read (its first line is not the signature) is replaced by one of just the
+    // sixteen values; before that, its bytes are kept whole under this device path. Empty otherwise.
+    std::string keptAside;
 
     [[nodiscard]] bool Succeeded() const {
         return outcome == StoreOutcome::Stored || outcome == StoreOutcome::Unchanged;

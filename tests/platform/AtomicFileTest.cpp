@@ -46,8 +46,9 @@ TEST_F(AtomicReplace, WritesFlushesRenamesAndFlushesTheFolderInThatOrder) {
     for (const auto& call : host.Calls())
         if (call.call != FileCall::ListFolder)
             order.push_back(call.call);
-    const std::vector<FileCall> expected{FileCall::CreateNew, FileCall::Write,  FileCall::SyncFile,
-                                         FileCall::Close,     FileCall::Rename, FileCall::SyncFolder};
+    const std::vector<FileCall> expected{FileCall::Status, FileCall::CreateNew, FileCall::ChangePermissions,
+                                         FileCall::Write,  FileCall::SyncFile,  FileCall::Close,
+                                         FileCall::Rename, FileCall::SyncFolder};
     EXPECT_EQ(order, expected);
     const auto calls = host.Calls();
     const auto rename =

@@ -122,7 +122,8 @@ TEST(DeviceFileRead, ReadErrorsAreReportedAndReturnNoBytes) {
     EXPECT_EQ(host.CallCount(FileCall::Close), 1U) << "the descriptor is released";
 
     EXPECT_EQ(files.ReadFile("Missing.ini", bytes), FileResult::Failure(FileStep::Open, ENOENT));
-    EXPECT_EQ(files.ReadFile("\\", bytes).step, FileStep::Read) << "a folder is not a file";
+    EXPECT_EQ(files.ReadFile("\\", bytes), FileResult::Failure(FileStep::Open, EISDIR))
+        << "a folder is not a file";
 }
 
 } // namespace

@@ -41,6 +41,9 @@ public:
     int ChangePermissions(const std::string& path, unsigned permissions) override {
         return host.ChangePermissions(path, permissions);
     }
+    int ChangeOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) override {
+        return host.ChangeOwner(path, owner, group);
+    }
     int SyncFolder(const std::string& path) override { return flushes ? host.SyncFolder(path) : 0; }
     int ListFolder(const std::string& path, std::vector<std::string>& names) override {
         return host.ListFolder(path, names);

@@ -28,6 +28,8 @@ std::string_view FileCallName(FileCall call) {
         return "Status";
     case FileCall::ChangePermissions:
         return "ChangePermissions";
+    case FileCall::ChangeOwner:
+        return "ChangeOwner";
     case FileCall::SyncFolder:
         return "SyncFolder";
     case FileCall::ListFolder:
@@ -202,6 +204,12 @@ int FaultyFileSystem::ChangePermissions(const std::string& path, unsigned permis
     if (const auto fault = Enter(FileCall::ChangePermissions, path))
         return -fault->error;
     return inner.ChangePermissions(path, permissions);
+}
+
+int FaultyFileSystem::ChangeOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) {
+    if (const auto fault = Enter(FileCall::ChangeOwner, path))
+        return -fault->error;
+    return inner.ChangeOwner(path, owner, group);
 }
 
 int FaultyFileSystem::SyncFolder(const std::string& path) {

@@ -26,6 +26,7 @@ enum class FileCall : std::uint8_t {
     MakeFolder,
     Status,
     ChangePermissions,
+    ChangeOwner,
     SyncFolder,
     ListFolder,
 };
@@ -93,6 +94,7 @@ public:
     [[nodiscard]] int MakeFolder(const std::string& path, unsigned permissions) override;
     [[nodiscard]] int Status(const std::string& path, FileStatus& status) override;
     [[nodiscard]] int ChangePermissions(const std::string& path, unsigned permissions) override;
+    [[nodiscard]] int ChangeOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) override;
     [[nodiscard]] int SyncFolder(const std::string& path) override;
     [[nodiscard]] int ListFolder(const std::string& path, std::vector<std::string>& names) override;
 

@@ -79,6 +79,8 @@ int MemoryFileSystem::OpenForReading(const std::string& path) {
     const auto found = nodes.find(path);
     if (found == nodes.end())
         return -ENOENT;
+    if (found->second->folder)
+        return -EISDIR;
     descriptors[nextDescriptor] = Descriptor{found->second, 0, false};
     return nextDescriptor++;
 }
@@ -217,6 +219,11 @@ int MemoryFileSystem::ChangePermissions(const std::string& path, unsigned permis
     found->second->permissions = permissions & PermissionBits;
     ++changes;
     return 0;
+}
+
+int MemoryFileSystem::ChangeOwner(const std::string& path, std::uint32_t, std::uint32_t) {
+    std::lock_guard guard(lock);
+    return nodes.count(path) != 0 ? 0 : -ENOENT;
 }
 
 int MemoryFileSystem::SyncFolder(const std::string& path) {

@@ -64,6 +64,8 @@ public:
     [[nodiscard]] int MakeFolder(const std::string& path, unsigned permissions) override;
     [[nodiscard]] int Status(const std::string& path, FileStatus& status) override;
     [[nodiscard]] int ChangePermissions(const std::string& path, unsigned permissions) override;
+    // Owners are not modelled: every node belongs to the process, and giving one away changes nothing.
+    [[nodiscard]] int ChangeOwner(const std::string& path, std::uint32_t owner, std::uint32_t group) override;
     [[nodiscard]] int SyncFolder(const std::string& path) override;
     [[nodiscard]] int ListFolder(const std::string& path, std::vector<std::string>& names) override;
 

@@ -8,7 +8,7 @@ namespace slabcal {
 
 // Readable GoogleTest output for the outcome of a save. Header only: the support library links no storage.
 inline void PrintTo(const StoreOutcome& outcome, std::ostream* out) {
-    *out << StoreResult{outcome, {}}.Describe();
+    *out << StoreResult{outcome, {}, {}}.Describe();
 }
 
 inline void PrintTo(const StoreResult& result, std::ostream* out) {
