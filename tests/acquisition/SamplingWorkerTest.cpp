@@ -122,6 +122,18 @@ TEST_F(SamplingWorkerTest, FailedReadEndsTheWorkerSilently) {
     EXPECT_FALSE(worker.StopSampling());
 }
 
+// An exception out of the worker's thread would end the process; the worker ends as on a failed read.
+TEST_F(SamplingWorkerTest, AThrowingViewEndsTheWorkerNotTheProcess) {
+    struct ThrowingView final : RecordingView {
+        void ShowSignalFromWorker(const std::string&, std::stop_token) override { throw std::bad_alloc(); }
+    };
+    for (int i = 0; i < 5; ++i)
+        driver->QueueRead(1, RawRecord(100000));
+    SamplingWorker worker(std::make_shared<ThrowingView>(), currentRow);
+    ASSERT_TRUE(worker.StartSampling());
+    EXPECT_TRUE(Eventually([&] { return !worker.IsRunning(); }));
+}
+
 TEST_F(SamplingWorkerTest, AbsentDeviceEndsTheFirstCycleWithoutAnyMessage) {
     CloseDevice();
     std::vector<std::string> messages;

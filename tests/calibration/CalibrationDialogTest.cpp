@@ -1,6 +1,10 @@
 #include "DialogFixture.h"
 
+#include "calibration/NumberText.h"
 #include "resources/Texts.h"
+#include "storage/ParameterFile.h"
+
+#include <clocale>
 
 namespace slabcal::test {
 namespace {
@@ -97,6 +101,23 @@ TEST_F(SavePoint, FractionalBoundarySignalIsStoredInSinglePrecision) {
     SaveRow(4, "1234.567");
     EXPECT_EQ(model.ConsRange[1], 1234.5670166015625);
     EXPECT_EQ(Cell(4, points::SignalColumn), "1234.567");
+}
+
+// Qt sets the process's locale from the environment; typed numbers must still read with a '.'.
+TEST_F(SavePoint, TypedNumbersReadTheSameUnderADecimalCommaLocale) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+        GTEST_SKIP() << "no de_DE.UTF-8 locale: localedef -i de_DE -f UTF-8 de_DE.UTF-8";
+    Open();
+    SaveRow(2, "4140.567");
+    const double boundary = model.ConsRange[0];
+    const double huge = ReadDecimalPrefix("1.5e39");
+    const float stored = ParameterFile::ReadValue("4140.5669");
+    std::setlocale(LC_ALL, previous.c_str());
+
+    EXPECT_EQ(boundary, static_cast<double>(4140.567F));
+    EXPECT_EQ(huge, 1.5e39) << "so that the write command refuses it";
+    EXPECT_EQ(stored, 4140.5669F);
 }
 
 TEST_F(SavePoint, SavingClearsTheStatusLine) {

@@ -6,6 +6,7 @@
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <limits>
@@ -135,10 +136,27 @@ TEST_F(SaveSegmentModel, OtherEntriesKeepTheirPlaceAndMissingKeysAreAppended) {
                                                DefaultLinesExcept({"CurveA0", "CurveB5", "ConsRange1"}));
 }
 
-TEST_F(SaveSegmentModel, FileWithoutTheSignatureIsReplacedWhole) {
-    WriteHostFile(parameterFile, "\xEF\xBB\xBFVORKAPELMIX\r\nGain=12\r\n");
-    EXPECT_EQ(Save().outcome, StoreOutcome::Stored);
-    EXPECT_EQ(ReadHostFile(parameterFile), DefaultFile);
+// The gauge cannot read a file without the signature, so it is replaced whole, but only after its bytes
+// were kept beside it under a name that no earlier copy holds.
+TEST_F(SaveSegmentModel, FileWithoutTheSignatureIsKeptAsideThenReplacedWhole) {
+    const auto now = std::chrono::sys_days{std::chrono::December / 7 / 2026} + std::chrono::hours(9) +
+                     std::chrono::minutes(30) + std::chrono::seconds(5);
+    const std::string aside = "NandFlash//ZPQ.ini.unreadable-20261207-093005";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"\xEF\xBB\xBFVORKAPELMIX\r\nSerial=12\r\n", aside},
+        {"vorkapelmix\r\nSerial=13\r\n", aside + "-2"},
+        {"VORKAPELMIX\tSerial=14\r\n", aside + "-3"},
+    };
+    for (const auto& [old, keptAs] : cases) {
+        WriteHostFile(parameterFile, old);
+        const StoreResult result = WriteSegmentModel(model, files, now);
+        EXPECT_EQ(result.outcome, StoreOutcome::Stored);
+        EXPECT_EQ(result.keptAside, keptAs);
+        EXPECT_EQ(ReadHostFile(parameterFile), DefaultFile);
+        EXPECT_EQ(ReadHostFile(*files.HostPath(keptAs)), old);
+    }
+    WriteHostFile(parameterFile, DefaultFile.substr(0, 40));
+    EXPECT_EQ(WriteSegmentModel(model, files, now).keptAside, "") << "a readable file is not kept aside";
 }
 
 TEST_F(SaveSegmentModel, ReadOnlyFileIsReplacedAndLeftWritable) {

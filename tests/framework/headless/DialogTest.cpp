@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <stdexcept>
 
 namespace slabcal {
 namespace {
@@ -47,8 +48,27 @@ protected:
     }
 
 private:
-    void OnGo() { ++clicks; }
+    void OnGo() {
+        if (++clicks == 1 && throwOnFirstClick)
+            throw std::runtime_error("out of memory");
+    }
+
+public:
+    bool throwOnFirstClick = false;
 };
+
+// A command that throws is reported in one box and the dialog goes on; nothing reaches the event loop.
+TEST(DialogBindings, ACommandThatThrowsShowsOneBoxAndTheDialogGoesOn) {
+    HeadlessBackend backend;
+    CountingDialog dialog;
+    dialog.throwOnFirstClick = true;
+    auto& window = static_cast<HeadlessWindow&>(dialog.Create(backend));
+    window.Click(11);
+    EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{"out of memory"});
+    window.Click(11);
+    EXPECT_EQ(dialog.clicks, 2);
+    EXPECT_EQ(backend.BoxTexts().size(), 1U);
+}
 
 TEST(DialogBindings, ClicksReachTheirBoundOperationOnlyWhenEnabledAndVisible) {
     HeadlessBackend backend;
