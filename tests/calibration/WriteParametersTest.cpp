@@ -60,6 +60,18 @@ TEST_F(WriteParameters, YesStoresTheFileAndAnIdenticalBackupAndSaysSo) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"BackUp", "ZPQ.ini", "ZPQ.ini"}));
 }
 
+TEST_F(WriteParameters, AFileTheGaugeCannotReadIsKeptAsideAndTheOperatorToldWhere) {
+    PutHostFile(ParameterFile, "\xEF\xBB\xBFVORKAPELMIX\r\nSerial=A-17\r\n");
+    window->Click(ids::WriteParametersButton);
+    const auto texts = backend.BoxTexts();
+    ASSERT_EQ(texts.size(), 2U);
+    const std::string kept = texts[1].substr(texts::UnrecognisedFileKept.size());
+    EXPECT_TRUE(texts[1].starts_with(texts::UnrecognisedFileKept));
+    EXPECT_TRUE(kept.starts_with("ZPQ.ini.unreadable-")) << kept;
+    EXPECT_EQ(HostFile("NandFlash/" + kept), "\xEF\xBB\xBFVORKAPELMIX\r\nSerial=A-17\r\n");
+    EXPECT_EQ(Status(), texts::WriteFinished);
+}
+
 TEST_F(WriteParameters, AnExistingBackupIsReplacedWithoutAQuestion) {
     PutHostFile("NandFlash/BackUp/ZPQ.ini", "old backup");
     window->Click(ids::WriteParametersButton);
