@@ -4,6 +4,7 @@
 #include "calibration/DialogSamplingView.h"
 #include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
+#include "fitting/SegmentTable.h"
 #include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
@@ -86,7 +87,7 @@ void CalibrationDialog::OnSavePoint() {
     const std::string signal = window.GetText(ids::SignalField);
     window.ListSetItemText(ids::PointList, row, points::HeightColumn, window.GetText(ids::HeightBox));
     window.ListSetItemText(ids::PointList, row, points::SignalColumn, signal);
-    if (auto boundary = points::BoundaryIndexOfRow(row)) {
+    if (auto boundary = segments::BoundaryIndexOfRow(row)) {
         // Stored as the parameter file will hold it: in single precision. A number beyond that range never
         // enters the model; the write command refuses the row by its text.
         if (const float single = RoundToSingle(ReadDecimalPrefix(signal)); std::isfinite(single))

@@ -1,19 +1,19 @@
 #include "calibration/CalibrationDialog.h"
 #include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
-#include "fitting/OrthoPolyFit.h"
+#include "fitting/SegmentFit.h"
+#include "fitting/SegmentTable.h"
 #include "resources/ControlIds.h"
 #include "resources/Texts.h"
 #include "storage/RoundToSingle.h"
 
+#include <array>
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace slabcal {
 namespace {
-
-// The questioned limit: a point more than a factor e^0.05 off its segment's line.
-constexpr double DeviationLimit = 0.05;
 
 std::string Numbered(int number, std::string_view suffix) {
     return std::string(texts::InvalidRowPrefix) + std::to_string(number) + std::string(suffix);
@@ -30,7 +30,7 @@ std::optional<int> CalibrationDialog::FirstInvalidRow() const {
             ReadIntegerPrefix(signal) <= 0)
             return row;
         // The save left a boundary signal beyond single precision out of the model; its text still tells.
-        auto boundary = points::BoundaryIndexOfRow(row);
+        auto boundary = segments::BoundaryIndexOfRow(row);
         if (boundary && (!std::isfinite(RoundToSingle(ReadDecimalPrefix(signal))) ||
                          !std::isfinite(model.ConsRange[static_cast<std::size_t>(*boundary)])))
             return row;
@@ -44,38 +44,31 @@ int CalibrationDialog::ComputeSegmentModel() {
         return 0;
     }
     const DialogWindow& window = Window();
-    for (std::size_t segment = 0; segment < points::Segments.size(); ++segment) {
-        const auto [first, count] = points::Segments[segment];
-        double x[4] = {};
-        double y[4] = {};
-        double a[2] = {};
-        double sum = 0;
+    for (std::size_t segment = 0; segment < segments::Table.size(); ++segment) {
+        const auto [first, count] = segments::Table[segment];
+        std::array<double, segments::MaxPoints> heights{};
+        std::array<double, segments::MaxPoints> signals{};
         for (int j = 0; j < count; ++j) {
             const int row = first + j;
-            y[j] = std::log(static_cast<double>(
-                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::HeightColumn))));
-            x[j] = std::log(static_cast<double>(
-                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::SignalColumn))));
-            sum = x[j] + sum;
+            const auto at = static_cast<std::size_t>(j);
+            heights[at] =
+                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::HeightColumn));
+            signals[at] =
+                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::SignalColumn));
         }
-        const double mean = sum / count;
-        double sumSquares = 0;
-        double sumAbs = 0;
-        double maxAbs = 0;
-        const int fitted = OrthoPolyFit(x, y, a, count, 2, &sumSquares, &sumAbs, &maxAbs);
-        const double slope = a[1];
-        const double intercept = a[0] - (a[1] * mean);
-        // The fit refuses points that do not determine a line (equal signals); what it returns is checked
-        // all the same, since nothing that is not a finite number may reach the model.
-        if (fitted == 0 || !std::isfinite(slope) || !std::isfinite(intercept) || !std::isfinite(maxAbs)) {
+        const auto used = static_cast<std::size_t>(count);
+        const auto fit = FitSegment(std::span(heights).first(used), std::span(signals).first(used));
+        // The fit refuses points that do not determine a line (equal signals); nothing that is not a
+        // finite number may reach the model.
+        if (!fit) {
             ShowNotice(Numbered(static_cast<int>(segment) + 1, texts::FitFailedSuffix));
             return 0;
         }
-        if (maxAbs > DeviationLimit &&
+        if (fit->maxAbs > segments::DeviationLimit &&
             MessageBox(texts::DeviationTooLarge, texts::NoticeCaption, MessageBoxButtons::YesNo) == IdNo)
             return 0;
-        model.CurveA[segment] = slope;
-        model.CurveB[segment] = intercept;
+        model.CurveA[segment] = fit->slope;
+        model.CurveB[segment] = fit->intercept;
     }
     return 1;
 }

@@ -16,22 +16,6 @@ inline constexpr int NumberColumn = 0;
 inline constexpr int HeightColumn = 1;
 inline constexpr int SignalColumn = 2;
 
-// Rows where two segments of one converter range meet; saving one also captures its boundary signal.
-inline constexpr std::array<int, 4> BoundaryRows{2, 4, 10, 12};
-
-[[nodiscard]] constexpr std::optional<int> BoundaryIndexOfRow(int row) {
-    for (int index = 0; index < static_cast<int>(BoundaryRows.size()); ++index) {
-        if (BoundaryRows[static_cast<std::size_t>(index)] == row)
-            return index;
-    }
-    return std::nullopt;
-}
-
-// Segment i is fitted through these rows: three points each, four for segment 3 (rows 7 to 10).
-struct SegmentRows {
-    int first;
-    int count;
-};
-inline constexpr std::array<SegmentRows, 6> Segments{{{0, 3}, {2, 3}, {4, 3}, {7, 4}, {10, 3}, {12, 3}}};
+// Which rows each segment is fitted through, and the boundary rows: fitting/SegmentTable.h.
 
 } // namespace slabcal::points

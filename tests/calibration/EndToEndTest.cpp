@@ -1,4 +1,5 @@
 #include "DialogFixture.h"
+#include "fitting/SegmentTable.h"
 
 #include "platform/SimulatedGauge.h"
 #include "resources/Texts.h"
@@ -66,7 +67,7 @@ TEST_F(EndToEnd, FifteenSavesAndTheWriteCommandStoreTheFittedModelWithAnIdentica
     }
     for (std::size_t boundary = 0; boundary < 4; ++boundary) {
         EXPECT_EQ(model.ConsRange[boundary],
-                  std::stod(Cell(points::BoundaryRows[boundary], points::SignalColumn)));
+                  std::stod(Cell(segments::BoundaryRows[boundary], points::SignalColumn)));
         EXPECT_NE(
             stored.find("ConsRange" + std::to_string(boundary) + "=" + Printed(model.ConsRange[boundary])),
             std::string::npos);

@@ -6,6 +6,7 @@
 #include "calibration/CalibrationDialog.h"
 #include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
+#include "fitting/SegmentTable.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "platform/DeviceFileSystem.h"
@@ -269,15 +270,15 @@ struct SweepCase {
             const std::string signal = Cell(row, points::SignalColumn);
             if (IntegerPrefix(Cell(row, points::HeightColumn)) <= 0 || IntegerPrefix(signal) <= 0)
                 return row;
-            if (points::BoundaryIndexOfRow(row) && !std::isfinite(RoundToSingle(ReadDecimalPrefix(signal))))
+            if (segments::BoundaryIndexOfRow(row) && !std::isfinite(RoundToSingle(ReadDecimalPrefix(signal))))
                 return row;
         }
         return std::nullopt;
     }
     // The first segment whose signals are all the same number: no line goes through it.
     [[nodiscard]] std::optional<int> ExpectedUnfittableSegment() const {
-        for (int segment = 0; segment < static_cast<int>(points::Segments.size()); ++segment) {
-            const auto [first, count] = points::Segments[static_cast<std::size_t>(segment)];
+        for (int segment = 0; segment < static_cast<int>(segments::Table.size()); ++segment) {
+            const auto [first, count] = segments::Table[static_cast<std::size_t>(segment)];
             const int64_t signal = IntegerPrefix(Cell(first, points::SignalColumn));
             bool allEqual = true;
             for (int row = first + 1; row < first + count; ++row)
@@ -302,7 +303,7 @@ void FillTable(Random& random, SweepCase& sweep, const SegmentModel& model) {
         signals[static_cast<std::size_t>(row)] =
             bad[static_cast<std::size_t>(row)][1] ? BadText(random) : GoodSignal(random, row);
     if (Chance(random, 0.04)) { // one segment measured without moving the probe
-        const auto [first, count] = points::Segments[static_cast<std::size_t>(Pick(random, 6))];
+        const auto [first, count] = segments::Table[static_cast<std::size_t>(Pick(random, 6))];
         for (int row = first + 1; row < first + count; ++row)
             signals[static_cast<std::size_t>(row)] = signals[static_cast<std::size_t>(first)];
     }
