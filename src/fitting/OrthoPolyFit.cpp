@@ -3,6 +3,8 @@
 #include "fitting/FitWorkStorage.h"
 #include "resources/Texts.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -11,11 +13,23 @@
 namespace slabcal {
 namespace {
 
-// The three polynomials of the recurrence, in powers of (x - z); given back to their storage on every path.
+// Up to this many points the work vectors live on the stack: a calibration segment has three or four, and
+// three heap allocations would cost more than the fit itself.
+constexpr int InlinePoints = 8;
+
+// The three polynomials of the recurrence, in powers of (x - z), zero-filled; given back to their storage
+// on every path.
 class WorkVectors final {
 public:
     WorkVectors(FitWorkStorage& storage, int n) : storage_(storage) {
         const auto count = static_cast<std::size_t>(n);
+        if (n <= InlinePoints) {
+            std::fill_n(inline_.begin(), 3 * count, 0.0);
+            next = inline_.data();
+            current = next + count;
+            previous = current + count;
+            return;
+        }
         next = storage_.Obtain(count);
         if (next != nullptr) {
             current = storage_.Obtain(count);
@@ -25,6 +39,9 @@ public:
         }
     }
     ~WorkVectors() {
+        if (next == inline_.data()) {
+            return;
+        }
         for (double* block : {previous, current, next}) {
             if (block != nullptr) {
                 storage_.Release(block);
@@ -42,6 +59,7 @@ public:
 
 private:
     FitWorkStorage& storage_;
+    std::array<double, 3 * InlinePoints> inline_;
 };
 
 bool AllFinite(const double* values, int n) {

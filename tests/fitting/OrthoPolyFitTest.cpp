@@ -249,27 +249,39 @@ TEST(OrthoPolyFitRefusal, ValuesThatAreNotFinite) {
     ExpectRefused(good, withInf, 3, 1);
 }
 
-TEST(OrthoPolyFitStorage, ThreeVectorsOfNAreObtainedAndReleased) {
+// Nine points: more than fit in the work space on the stack, so the vectors come from the storage.
+constexpr double ManyX[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+constexpr double ManyY[] = {1, 2, 5, 10, 17, 26, 37, 50, 65};
+
+TEST(OrthoPolyFitStorage, ThreeVectorsOfNAreObtainedAndReleasedForManyPoints) {
     CountingStorage storage;
     InstalledStorage installed(storage);
-    const double x[] = {0, 1, 2, 3};
-    const double y[] = {1, 2, 5, 10};
     Outputs out;
-    ASSERT_EQ(out.Fit(x, y, 4, 3), 1);
+    ASSERT_EQ(out.Fit(ManyX, ManyY, 9, 3), 1);
     EXPECT_EQ(storage.requests, 3);
-    EXPECT_EQ(storage.lastCount, 4u);
+    EXPECT_EQ(storage.lastCount, 9u);
     EXPECT_EQ(storage.outstanding, 0);
 }
 
+// A segment's few points never need the storage, so a calibration cannot fail for want of memory.
+TEST(OrthoPolyFitStorage, FewPointsNeverAskTheStorage) {
+    CountingStorage failing(0);
+    InstalledStorage installed(failing);
+    const double x[] = {0, 1, 2, 3, 4, 5, 6, 7};
+    const double y[] = {1, 2, 5, 10, 17, 26, 37, 50};
+    Outputs out;
+    ASSERT_EQ(out.Fit(x, y, 8, 3), 1);
+    EXPECT_NEAR(out.a[2], 1.0, 1e-12);
+    EXPECT_EQ(failing.requests, 0);
+}
+
 TEST(OrthoPolyFitStorage, EachFailedAllocationIsReportedOnce) {
-    const double x[] = {1, 2, 4};
-    const double y[] = {1, 3, 2};
     for (int failAt = 0; failAt < 3; ++failAt) {
         CountingStorage storage(failAt);
         InstalledStorage installed(storage);
         Outputs out;
         testing::internal::CaptureStdout();
-        const int result = out.Fit(x, y, 3, 2);
+        const int result = out.Fit(ManyX, ManyY, 9, 2);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "内存分配失败\n") << failAt;
         EXPECT_EQ(result, 0) << failAt;
         EXPECT_TRUE(out.AllUntouched()) << failAt;
@@ -285,10 +297,8 @@ TEST(OrthoPolyFitStorage, HeapIsUsedAgainOnceTheInstalledStorageIsRemoved) {
     EXPECT_EQ(&CurrentFitWorkStorage(), &failing);
     EXPECT_EQ(InstallFitWorkStorage(before), &failing);
 
-    const double x[] = {1, 2, 4};
-    const double y[] = {1, 3, 2};
     Outputs out;
-    EXPECT_EQ(out.Fit(x, y, 3, 2), 1);
+    EXPECT_EQ(out.Fit(ManyX, ManyY, 9, 2), 1);
     EXPECT_EQ(failing.requests, 0);
 }
 
