@@ -1,3 +1,4 @@
+#include "app/DeviceRoot.h"
 #include "app/PortOptions.h"
 #include "app/SimulatorPanel.h"
 #include "app/Startup.h"
@@ -62,13 +63,10 @@ int main(int argc, char** argv) {
     }
 
     DeviceFileSystem files(options.root);
-    // The board mounts its flash disk at \NandFlash; here it is a folder under the device root.
-    if (auto made = files.EnsureRoot(); !made) {
-        std::cerr << name << ": cannot use the device root " << options.root << ": " << made.Describe()
-                  << '\n';
-        return 1;
+    if (const auto error = PrepareDeviceRoot(files)) {
+        std::cerr << name << ": " << *error << '\n';
+        return 2;
     }
-    files.CreateDirectory("\\NandFlash");
     std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
 
     auto gauge = BindConverter(options);
