@@ -7,6 +7,7 @@
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDisplayAvailable.h"
 #include "platform/DeviceFileSystem.h"
+#include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
 #include "platform/SimulatedGauge.h"
 #include "resources/Texts.h"
@@ -19,6 +20,7 @@
 #include <iostream>
 #include <memory>
 #include <span>
+#include <variant>
 
 using namespace slabcal;
 
@@ -64,6 +66,13 @@ int main(int argc, char** argv) {
 
     DeviceFileSystem files(options.root);
     if (const auto error = PrepareDeviceRoot(files)) {
+        std::cerr << name << ": " << *error << '\n';
+        return 2;
+    }
+    // Held until the program ends: two programs saving into one root would remove each other's temporary
+    // files. Taken before the converter is bound, so the one turned away never touches it.
+    auto rootLock = DeviceRootLock::Acquire(files.Root());
+    if (const auto* error = std::get_if<std::string>(&rootLock)) {
         std::cerr << name << ": " << *error << '\n';
         return 2;
     }
