@@ -6,6 +6,7 @@
 #include "framework/headless/HeadlessBackend.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDisplayAvailable.h"
+#include "framework/qt/QtPlatformStart.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
@@ -57,11 +58,19 @@ int main(int argc, char** argv) {
         std::cout << "slabcal " << SLABCAL_VERSION << '\n';
         return 0;
     }
-    // Qt aborts when it finds no display; say how to run the program instead.
-    if (!options.headless &&
-        !QtDisplayAvailable(argc, argv, [](const char* variable) { return std::getenv(variable); })) {
-        std::cerr << name << ": " << texts::NoDisplay << '\n';
-        return 2;
+    // Qt aborts when it finds no display or no plugin for its platform; say how to run the program instead.
+    if (!options.headless) {
+        const EnvironmentLookup environment = [](const char* variable) -> const char* {
+            return std::getenv(variable);
+        };
+        if (!QtDisplayAvailable(argc, argv, environment)) {
+            std::cerr << name << ": " << texts::NoDisplay << '\n';
+            return 2;
+        }
+        if (const auto missing = MissingQtPlatformPlugin(argc, argv, environment)) {
+            std::cerr << name << ": " << *missing << '\n';
+            return 2;
+        }
     }
 
     DeviceFileSystem files(options.root);
@@ -87,7 +96,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QApplication qtApplication(argc, argv);
+    const auto qtApplication = StartQtApplication(argc, argv, name);
     QtBackend backend;
     Application application(argv[0], backend);
     std::unique_ptr<SimulatorPanel> panel;
