@@ -1,3 +1,4 @@
+#include "app/DeviceRoot.h"
 #include "app/PortOptions.h"
 #include "app/SimulatorPanel.h"
 #include "app/Startup.h"
@@ -5,7 +6,9 @@
 #include "framework/headless/HeadlessBackend.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDisplayAvailable.h"
+#include "framework/qt/QtPlatformStart.h"
 #include "platform/DeviceFileSystem.h"
+#include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
 #include "platform/SimulatedGauge.h"
 #include "resources/Texts.h"
@@ -18,6 +21,7 @@
 #include <iostream>
 #include <memory>
 #include <span>
+#include <variant>
 
 using namespace slabcal;
 
@@ -54,21 +58,33 @@ int main(int argc, char** argv) {
         std::cout << "slabcal " << SLABCAL_VERSION << '\n';
         return 0;
     }
-    // Qt aborts when it finds no display; say how to run the program instead.
-    if (!options.headless &&
-        !QtDisplayAvailable(argc, argv, [](const char* variable) { return std::getenv(variable); })) {
-        std::cerr << name << ": " << texts::NoDisplay << '\n';
-        return 2;
+    // Qt aborts when it finds no display or no plugin for its platform; say how to run the program instead.
+    if (!options.headless) {
+        const EnvironmentLookup environment = [](const char* variable) -> const char* {
+            return std::getenv(variable);
+        };
+        if (!QtDisplayAvailable(argc, argv, environment)) {
+            std::cerr << name << ": " << texts::NoDisplay << '\n';
+            return 2;
+        }
+        if (const auto missing = MissingQtPlatformPlugin(argc, argv, environment)) {
+            std::cerr << name << ": " << *missing << '\n';
+            return 2;
+        }
     }
 
     DeviceFileSystem files(options.root);
-    // The board mounts its flash disk at \NandFlash; here it is a folder under the device root.
-    if (auto made = files.EnsureRoot(); !made) {
-        std::cerr << name << ": cannot use the device root " << options.root << ": " << made.Describe()
-                  << '\n';
-        return 1;
+    if (const auto error = PrepareDeviceRoot(files)) {
+        std::cerr << name << ": " << *error << '\n';
+        return 2;
     }
-    files.CreateDirectory("\\NandFlash");
+    // Held until the program ends: two programs saving into one root would remove each other's temporary
+    // files. Taken before the converter is bound, so the one turned away never touches it.
+    auto rootLock = DeviceRootLock::Acquire(files.Root());
+    if (const auto* error = std::get_if<std::string>(&rootLock)) {
+        std::cerr << name << ": " << *error << '\n';
+        return 2;
+    }
     std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
 
     auto gauge = BindConverter(options);
@@ -80,7 +96,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QApplication qtApplication(argc, argv);
+    const auto qtApplication = StartQtApplication(argc, argv, name);
     QtBackend backend;
     Application application(argv[0], backend);
     std::unique_ptr<SimulatorPanel> panel;

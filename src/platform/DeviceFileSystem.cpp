@@ -65,10 +65,13 @@ std::optional<std::string> DeviceFileSystem::HostPath(std::string_view devicePat
 FileResult DeviceFileSystem::EnsureRoot() const {
     for (std::size_t end = root.find('/', 1);; end = root.find('/', end + 1)) {
         const std::string level = root.substr(0, end);
-        if (const int made = host.MakeFolder(level, NewFolderPermissions); made < 0 && made != -EEXIST) {
+        // mkdir says EEXIST for a file as well as a folder, and may refuse an existing folder for other
+        // reasons (EACCES, EROFS): what counts is that a folder stands there now.
+        if (const int made = host.MakeFolder(level, NewFolderPermissions); made < 0) {
             FileStatus status;
-            if (host.Status(level, status) < 0 || status.type != FileType::Directory)
-                return FileResult::Failure(FileStep::MakeFolder, -made);
+            const bool found = host.Status(level, status) == 0;
+            if (!found || status.type != FileType::Directory)
+                return FileResult::Failure(FileStep::MakeFolder, found && made == -EEXIST ? ENOTDIR : -made);
         }
         if (end == std::string::npos)
             return FileResult::Success();

@@ -45,7 +45,8 @@ public:
     // The host path of a device path; nothing when the path would leave the root or holds a NUL byte.
     [[nodiscard]] std::optional<std::string> HostPath(std::string_view devicePath) const;
 
-    // Creates the root folder and its missing parents on the host.
+    // Creates the root folder and its missing parents on the host. Fails (mkdir: ENOTDIR) when one of them
+    // exists but is not a folder.
     [[nodiscard]] FileResult EnsureRoot() const;
 
     // InvalidFileAttributes when the path does not exist or is refused.

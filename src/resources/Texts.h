@@ -42,10 +42,13 @@ inline constexpr std::string_view InvalidRowPrefix = "第";
 inline constexpr std::string_view InvalidRowSuffix = "行数据无效";
 inline constexpr std::string_view FitFailedSuffix = "段拟合失败";
 
-// The port's own: start-up without a display, and the simulator panel beside the dialog (--device sim).
+// The port's own: start-up without a display or when Qt's platform cannot start, and the simulator panel
+// beside the dialog (--device sim).
 inline constexpr std::string_view NoDisplay =
     "no display found; run it under xvfb-run, or with -platform offscreen "
     "/ -platform vnc to use it from a VNC viewer";
+inline constexpr std::string_view QtPlatformHint =
+    "run it under xvfb-run, or with -platform offscreen / -platform vnc to use it from a VNC viewer";
 namespace panel {
 inline constexpr std::string_view Title = "Simulated gauge (SPA1:)";
 inline constexpr std::string_view ProbeGroup = "Probe";

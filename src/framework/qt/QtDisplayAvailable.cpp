@@ -29,9 +29,10 @@ std::vector<std::string> SplitPlatforms(std::string_view list) {
     return names;
 }
 
-// The platform list Qt would try, in order.
-std::vector<std::string> RequestedPlatforms(int argc, const char* const* argv,
-                                            const EnvironmentLookup& environment) {
+} // namespace
+
+std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
+                                              const EnvironmentLookup& environment) {
     std::string requested;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] != nullptr ? argv[i] : "";
@@ -53,6 +54,8 @@ std::vector<std::string> RequestedPlatforms(int argc, const char* const* argv,
     return platforms;
 }
 
+namespace {
+
 bool PlatformAvailable(std::string_view name, const EnvironmentLookup& environment) {
     if (name == "xcb")
         return IsSet(environment, "DISPLAY");
@@ -64,7 +67,7 @@ bool PlatformAvailable(std::string_view name, const EnvironmentLookup& environme
 } // namespace
 
 bool QtDisplayAvailable(int argc, const char* const* argv, const EnvironmentLookup& environment) {
-    for (const auto& platform : RequestedPlatforms(argc, argv, environment)) {
+    for (const auto& platform : RequestedQtPlatforms(argc, argv, environment)) {
         if (PlatformAvailable(platform, environment))
             return true;
     }

@@ -1,11 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace slabcal {
 
 // Looks up an environment variable: null when it is not set.
 using EnvironmentLookup = std::function<const char*(const char* name)>;
+
+// The platforms Qt will try, in order, as they are chosen below; "xcb" when nothing asks for one.
+[[nodiscard]] std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
+                                                            const EnvironmentLookup& environment);
 
 // Whether Qt can open a display with these arguments and this environment, decided before any Qt object
 // exists (Qt aborts when it cannot). The platform comes from `-platform NAME` (or `--platform`), else from
