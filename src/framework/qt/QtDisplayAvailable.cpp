@@ -74,8 +74,4 @@ bool QtDisplayAvailable(int argc, const char* const* argv, const EnvironmentLook
     return false;
 }
 
-bool QtDisplayAvailable(int argc, const char* const* argv) {
-    return QtDisplayAvailable(argc, argv, [](const char* name) -> const char* { return std::getenv(name); });
-}
-
 } // namespace slabcal
