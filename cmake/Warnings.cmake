@@ -13,16 +13,24 @@ function(slabcal_add_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS} PRIVATE slabcal_warnings)
 endfunction()
 
+# Seconds a test may run before ctest stops it and counts it as failed, so that a hang fails the run
+# instead of stalling it. Apart from the reliability sweeps (which set their own) no test takes more than
+# half a second in the plain build or 2.5 s under the sanitizers; the rest is room for a loaded machine.
+set(SLABCAL_TEST_TIMEOUT 60)
+
 # slabcal_add_test(name SOURCES ... LINKS ... [LABELS ...] [TIMEOUT seconds]): one GoogleTest executable
-# registered with ctest; TIMEOUT bounds each of its tests.
+# registered with ctest, each of its tests limited to TIMEOUT seconds (SLABCAL_TEST_TIMEOUT by default).
 function(slabcal_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LINKS;LABELS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT ${SLABCAL_TEST_TIMEOUT})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gtest_main slabcal_warnings)
-  if(ARG_TIMEOUT)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
-  else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS "${ARG_LABELS}")
+  set(properties TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
   endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES ${properties})
 endfunction()

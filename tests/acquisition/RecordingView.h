@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Eventually.h"
 #include "acquisition/SamplingView.h"
 
 #include <chrono>
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace slabcal::test {
-
-// The longest any test waits for the worker to get somewhere; reaching it means the test has failed.
-inline constexpr std::chrono::seconds PatienceLimit{20};
 
 // A view that takes every text at once and remembers what it was given, and from which threads.
 class RecordingView : public SamplingView {

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "calibration/CalibrationDialog.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "platform/DeviceFileSystem.h"
@@ -13,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 
 namespace slabcal {
 namespace {
@@ -25,22 +28,53 @@ class CountingDriver final : public StreamDriver {
 public:
     explicit CountingDriver(std::shared_ptr<SimulatedGauge> simulated) : gauge(std::move(simulated)) {}
     bool Open() override {
-        bool opened = gauge->Open();
-        opens += opened ? 1 : 0;
+        const bool opened = gauge->Open();
+        if (opened) {
+            isOpen = true;
+            ++opens;
+        }
         return opened;
     }
     int IoControl(uint32_t code, uint8_t* output, uint32_t length, uint32_t* returned) override {
-        ++calls;
-        return gauge->IoControl(code, output, length, returned);
+        if (!isOpen)
+            ++callsWhileClosed;
+        ++callsInFlight;
+        const int result = gauge->IoControl(code, output, length, returned);
+        --callsInFlight;
+        {
+            std::lock_guard guard(lock);
+            ++calls;
+        }
+        called.notify_all();
+        return result;
     }
     void Close() override {
+        if (onClose)
+            onClose();
+        callsInFlightAtClose += callsInFlight;
+        isOpen = false;
         ++closes;
         gauge->Close();
     }
+    // Waits until `count` calls have reached the gauge; false if they do not within the test's patience.
+    bool WaitForCalls(int count) {
+        std::unique_lock guard(lock);
+        return called.wait_for(guard, 20s, [&] { return calls >= count; });
+    }
+
     std::shared_ptr<SimulatedGauge> gauge;
+    std::function<void()> onClose; // on the UI thread, before the close reaches the gauge
+    std::atomic<bool> isOpen = false;
     std::atomic<int> opens = 0;
     std::atomic<int> closes = 0;
-    std::atomic<int> calls = 0;
+    std::atomic<int> callsInFlight = 0;
+    std::atomic<int> callsInFlightAtClose = 0;
+    std::atomic<int> callsWhileClosed = 0;
+
+private:
+    std::mutex lock;
+    std::condition_variable called;
+    int calls = 0;
 };
 
 struct StartupTest : ::testing::Test {
@@ -67,7 +101,7 @@ struct StartupTest : ::testing::Test {
 TEST_F(StartupTest, WithoutDriverThreeMessagesComeInOrderAndTheDialogStillRuns) {
     bool dialogRan = false;
     backend.AddStep([&](HeadlessWindow& window) { dialogRan = window.ListRowCount(ids::PointList) == 15; });
-    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    RunCalibration(application, files, model, fast);
     const std::vector<std::string> expected{std::string(texts::OpenDriverFailed),
                                             std::string(texts::AdInitializationError),
                                             std::string(texts::OpenDriverFailed)};
@@ -81,12 +115,17 @@ TEST_F(StartupTest, AnswersOnlyTheInitialisationErrorWhenTheConverterDoesNotInit
     auto driver = BindGauge();
     driver->gauge->FailInitialisations(5);
     driver->gauge->FailReadsFrom(0);
-    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    RunCalibration(application, files, model, fast);
     EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::AdInitializationError)});
 }
 
 TEST_F(StartupTest, AWorkingConverterIsOpenedTwiceAndClosedOnceWhileTheDialogRuns) {
     auto driver = BindGauge();
+    bool workerRunningAtLastClose = true;
+    driver->onClose = [&] {
+        if (Dialog* shown = application.MainWindow())
+            workerRunningAtLastClose = static_cast<CalibrationDialog*>(shown)->Worker().IsRunning();
+    };
     int opensDuringRun = 0;
     int closesDuringRun = 0;
     std::string signal;
@@ -96,26 +135,26 @@ TEST_F(StartupTest, AWorkingConverterIsOpenedTwiceAndClosedOnceWhileTheDialogRun
         opensDuringRun = driver->opens;
         closesDuringRun = driver->closes;
     });
-    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    RunCalibration(application, files, model, fast);
     EXPECT_TRUE(backend.Boxes().empty());
     EXPECT_EQ(opensDuringRun, 2);
     EXPECT_EQ(closesDuringRun, 1);
     EXPECT_EQ(signal, "9894"); // the simulated probe rests at 40 mm
-    // Shutdown stops the worker and closes the device before the dialog goes away.
+    // Shutdown stops the worker, then closes the device, before the dialog goes away: nothing of the
+    // worker's is under way at the close, and nothing reaches the converter once it is closed.
     EXPECT_EQ(driver->closes, 2);
-    const int callsAtEnd = driver->calls;
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(driver->calls, callsAtEnd);
+    EXPECT_FALSE(workerRunningAtLastClose);
+    EXPECT_EQ(driver->callsInFlightAtClose, 0);
+    EXPECT_EQ(driver->callsWhileClosed, 0);
 }
 
 TEST_F(StartupTest, ShutdownDoesNotHangOnAWorkerWaitingForTheUiThread) {
     auto driver = BindGauge();
     // The run ends without ever serving the worker's first text update, so the worker is left waiting.
-    backend.AddStep([&](HeadlessWindow&) {
-        while (driver->calls < 5)
-            std::this_thread::sleep_for(1ms);
-    });
-    EXPECT_FALSE(RunCalibration(application, files, model, fast));
+    backend.AddStep([&](HeadlessWindow&) { EXPECT_TRUE(driver->WaitForCalls(5)); });
+    // A stop bound far beyond the test's time limit: a shutdown that waited it out instead of abandoning
+    // the worker's call would show as a hang, not pass late.
+    RunCalibration(application, files, model, {2ms, 2ms, 10min});
     EXPECT_EQ(driver->closes, 2);
 }
 

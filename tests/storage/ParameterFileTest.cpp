@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <ostream>
 
 namespace slabcal {
 namespace {
@@ -42,6 +43,43 @@ TEST_F(ParameterTable, SignatureIsJudgedAsTheGaugeJudgesIt) {
     EXPECT_EQ(Parsed(std::string(244, ' ') + "VORKAPELMIX\r\nA=1\r\n"), Entries{});
     EXPECT_EQ(Parsed(std::string("VORKAPELMIX\0junk\r\nA=1\r\n", 23)), one);
 }
+
+// A first line longer than 254 bytes: only those bytes are judged. The rest of that line is no entry, and
+// a write puts the bare signature in the line's place.
+struct LongFirstLine {
+    const char* name;
+    std::string line;
+    bool signature;
+
+    friend std::ostream& operator<<(std::ostream& out, const LongFirstLine& given) {
+        return out << given.name;
+    }
+};
+
+class LongFirstLines : public ParameterTable, public ::testing::WithParamInterface<LongFirstLine> {};
+
+TEST_P(LongFirstLines, OnlyTheFirst254BytesAreJudgedAndTheRestOfTheLineIsDropped) {
+    ASSERT_GT(GetParam().line.size(), 254U);
+    const Entries parsed = Parsed(GetParam().line + "\r\nA=1\r\n");
+    if (GetParam().signature) {
+        EXPECT_EQ(parsed, (Entries{{"A", "1"}}));
+        EXPECT_EQ(table.Contents(), "VORKAPELMIX\r\nA=1\r\n");
+    } else {
+        EXPECT_EQ(parsed, Entries{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BeyondByte254, LongFirstLines,
+    ::testing::Values(
+        LongFirstLine{"SignatureThenBlanksAndText", "VORKAPELMIX" + std::string(300, ' ') + "X", true},
+        // The signature ends at byte 254; judged as a whole, the line would read "VORKAPELMIX<43 blanks>X".
+        LongFirstLine{"SignatureEndingAtByte254ThenText",
+                      std::string(200, ' ') + "VORKAPELMIX" + std::string(43, ' ') + "X", true},
+        LongFirstLine{"SignatureAfter254Blanks", std::string(254, ' ') + "VORKAPELMIX", false}),
+    [](const ::testing::TestParamInfo<LongFirstLine>& lineParam) {
+        return std::string(lineParam.param.name);
+    });
 
 TEST_F(ParameterTable, OtherSignaturesLeaveTheTableEmpty) {
     for (const char* first : {"vorkapelmix", "\tVORKAPELMIX", "\xEF\xBB\xBFVORKAPELMIX", "VORKAPELMIX2",

@@ -1,26 +1,31 @@
 #pragma once
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 
 namespace slabcal::test {
 
-// Runs the event loop until `done` holds. The limit only keeps a broken build from hanging the run; no
-// test asserts anything about time.
-inline bool ProcessEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > 20000)
-            return false;
+// Runs the event loop until `done` holds or `patience` has passed; a failure says how long it waited. The
+// limit only keeps a broken build from hanging the run; no test asserts anything about time.
+inline ::testing::AssertionResult
+ProcessEventsUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds patience = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        if (done())
+            return ::testing::AssertionSuccess();
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ::testing::AssertionFailure()
+                   << "condition still false after " << patience.count() << " ms";
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    return true;
 }
 
 // With SLABCAL_SCREENSHOT_DIR set, saves a picture of `widget` there as `name`, for looking at the layout.
