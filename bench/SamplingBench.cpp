@@ -5,8 +5,9 @@
 #include "acquisition/AdcDevice.h"
 #include "acquisition/SamplingView.h"
 #include "acquisition/SamplingWorker.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "platform/ConverterContract.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
 
 #include <sys/resource.h>
 
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
     }
 
     auto gauge = std::make_shared<SimulatedGauge>();
-    Drivers().Bind("SPA1:", gauge);
+    Drivers().Bind(ConverterDeviceName, gauge);
     if (!OpenDevice() || InitConverter() == 0)
         return 1;
     const Millis ideal = std::chrono::milliseconds(100) + 5 * gauge->CurrentStatus().conversionTime;
@@ -161,6 +162,6 @@ int main(int argc, char** argv) {
     MeasureStops(pairs, true);
 
     CloseDevice();
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
     return 0;
 }

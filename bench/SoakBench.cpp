@@ -11,14 +11,15 @@
 //   slabcal_bench_soak [seconds=600]
 #include "calibration/CalibrationDialog.h"
 #include "calibration/PointTable.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
-#include "storage/SegmentModel.h"
+#include "texts/Texts.h"
 
 #include <stdlib.h>
 
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
 
     auto gauge = std::make_shared<SimulatedGauge>();
     gauge->SetConversionTime(0us);
-    Drivers().Bind("SPA1:", gauge);
+    Drivers().Bind(ConverterDeviceName, gauge);
 
     SegmentModel model;
     DeviceFileSystem files(root);
@@ -217,7 +218,7 @@ int main(int argc, char** argv) {
         std::printf("  VmRSS trend after warm-up %+.2f kB per minute over %zu samples\n",
                     SlopeKbPerMinute(samples), samples.size());
     }
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
     std::filesystem::remove_all(root);
     return 0;
 }

@@ -2,13 +2,14 @@
 // calibration dialog shown with its modal loop running, then the peak resident memory after the worker
 // has sampled the simulated gauge for a while. Prints the figures; asserts nothing.
 #include "app/Startup.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/Dialog.h"
 #include "framework/qt/QtBackend.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
-#include "storage/SegmentModel.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
     DeviceFileSystem files(root.string());
     QApplication qtApplication(argc, argv);
     auto gauge = std::make_shared<SimulatedGauge>();
-    Drivers().Bind("SPA1:", gauge);
+    Drivers().Bind(ConverterDeviceName, gauge);
     QtBackend backend;
     Application application(argv[0], backend);
 
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
                 dialog->EndDialog(IdCancel);
         });
     });
-    RunCalibration(application, files, ProcessSegmentModel());
+    SegmentModel model;
+    RunCalibration(application, files, model);
     std::filesystem::remove_all(root);
     return 0;
 }

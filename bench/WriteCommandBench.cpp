@@ -4,10 +4,11 @@
 #include "calibration/CalibrationDialog.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root / "NandFlash");
 
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
     HeadlessBackend backend;
     Application application("slabcal", backend);
     DeviceFileSystem files(root.string());

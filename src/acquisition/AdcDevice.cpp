@@ -1,9 +1,9 @@
 #include "acquisition/AdcDevice.h"
 
 #include "platform/ApplicationMessageBox.h"
-#include "platform/ConverterCodes.h"
+#include "platform/ConverterContract.h"
 #include "platform/DriverRegistry.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <atomic>
@@ -11,16 +11,7 @@
 namespace slabcal {
 namespace {
 
-constexpr const char* DeviceName = "SPA1:";
-
-// Control codes of the converter driver.
-
 constexpr int InitialiseAttempts = 5;
-constexpr uint32_t CountsPerSignalUnit = 1000;
-
-// Bytes 1 to 3 of a sample record hold the 24-bit conversion result, most significant first; bytes 0 and 4
-// mean nothing to this tool.
-using SampleRecord = std::array<uint8_t, SampleRecordSize>;
 
 // Atomic because the worker reads it while the UI thread may close the device at shutdown.
 std::atomic<StreamHandle> deviceHandle{InvalidStreamHandle};
@@ -42,7 +33,7 @@ AdResult SelectRange(uint32_t code, AdResult failure) {
 } // namespace
 
 bool OpenDevice() {
-    const StreamHandle handle = Drivers().Open(DeviceName);
+    const StreamHandle handle = Drivers().Open(ConverterDeviceName);
     deviceHandle.store(handle);
     if (handle == InvalidStreamHandle) {
         ApplicationMessageBox(texts::OpenDriverFailed);
@@ -91,7 +82,7 @@ AdResult ReadAverage(uint32_t* destination, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (ReadSample(handle, record) != 1)
             return AdReadError;
-        sum += (uint32_t{record[1]} << 16) | (uint32_t{record[2]} << 8) | uint32_t{record[3]};
+        sum += DecodeSampleRecord(record.data());
     }
     *destination = sum / static_cast<uint32_t>(count) / CountsPerSignalUnit;
     return AdOk;

@@ -1,7 +1,7 @@
 #include "acquisition/SamplingWorker.h"
 
 #include "acquisition/AdcDevice.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <cassert>
 #include <condition_variable>

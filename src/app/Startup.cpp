@@ -4,7 +4,7 @@
 #include "calibration/CalibrationDialog.h"
 #include "framework/Application.h"
 #include "platform/ApplicationMessageBox.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 namespace slabcal {
 

@@ -1,7 +1,10 @@
 #include "app/DeviceRoot.h"
 #include "app/PortOptions.h"
-#include "app/SimulatorPanel.h"
 #include "app/Startup.h"
+#include "calibration/PointTable.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "drivers/simulated/qt/SimulatorPanel.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessBackend.h"
 #include "framework/qt/QtBackend.h"
@@ -10,10 +13,8 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
-#include "resources/Texts.h"
 #include "storage/DevicePaths.h"
-#include "storage/SegmentModel.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 
@@ -29,13 +30,13 @@ namespace {
 
 // Binds "SPA1:" to the converter chosen on the command line; the simulated gauge is returned for its panel.
 std::shared_ptr<SimulatedGauge> BindConverter(const PortOptions& options) {
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
     if (options.device != DeviceChoice::Simulated)
         return nullptr;
     auto gauge = std::make_shared<SimulatedGauge>();
     if (!options.simControl.empty())
         gauge->WatchControlFile(options.simControl);
-    Drivers().Bind("SPA1:", gauge);
+    Drivers().Bind(ConverterDeviceName, gauge);
     return gauge;
 }
 
@@ -87,12 +88,14 @@ int main(int argc, char** argv) {
     }
     std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
 
+    // The model the dialog's commands work on, from the built-in defaults, for the whole run.
+    SegmentModel model;
     auto gauge = BindConverter(options);
     if (options.headless) {
         HeadlessBackend backend;
         backend.EchoBoxesTo(&std::cerr);
         Application application(argv[0], backend);
-        RunCalibration(application, files, ProcessSegmentModel());
+        RunCalibration(application, files, model);
         return 0;
     }
 
@@ -101,9 +104,9 @@ int main(int argc, char** argv) {
     Application application(argv[0], backend);
     std::unique_ptr<SimulatorPanel> panel;
     if (gauge) {
-        panel = std::make_unique<SimulatorPanel>(gauge);
+        panel = std::make_unique<SimulatorPanel>(gauge, points::Heights);
         panel->show();
     }
-    RunCalibration(application, files, ProcessSegmentModel());
+    RunCalibration(application, files, model);
     return 0;
 }

@@ -9,8 +9,8 @@
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
 #include "resources/Template102.h"
-#include "resources/Texts.h"
 #include "storage/RoundToSingle.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <cmath>

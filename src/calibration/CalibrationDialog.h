@@ -1,8 +1,8 @@
 #pragma once
 
 #include "acquisition/SamplingWorker.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Dialog.h"
-#include "storage/SegmentModel.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include "fitting/SegmentFit.h"
 #include "fitting/SegmentTable.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
 #include "storage/RoundToSingle.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "framework/Dialog.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 namespace slabcal {
 

@@ -1,10 +1,10 @@
 #include "calibration/CalibrationDialog.h"
 #include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
 #include "storage/DevicePaths.h"
 #include "storage/FileCopier.h"
 #include "storage/WriteSegmentModel.h"
+#include "texts/Texts.h"
 
 namespace slabcal {
 

@@ -1,7 +1,7 @@
 #include "fitting/OrthoPolyFit.h"
 
 #include "fitting/FitWorkStorage.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 #include <array>

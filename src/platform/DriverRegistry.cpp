@@ -2,17 +2,18 @@
 
 namespace slabcal {
 
-void DriverRegistry::Bind(const std::string& deviceName, std::shared_ptr<StreamDriver> driver) {
+void DriverRegistry::Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver) {
     std::lock_guard guard(lock);
-    bound[deviceName] = std::move(driver);
+    bound[std::string(deviceName)] = std::move(driver);
 }
 
-void DriverRegistry::Unbind(const std::string& deviceName) {
+void DriverRegistry::Unbind(std::string_view deviceName) {
     std::lock_guard guard(lock);
-    bound.erase(deviceName);
+    if (const auto found = bound.find(deviceName); found != bound.end())
+        bound.erase(found);
 }
 
-StreamHandle DriverRegistry::Open(const std::string& deviceName) {
+StreamHandle DriverRegistry::Open(std::string_view deviceName) {
     std::shared_ptr<StreamDriver> driver;
     {
         std::lock_guard guard(lock);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace slabcal {
 
@@ -17,11 +18,11 @@ inline constexpr StreamHandle InvalidStreamHandle = -1;
 // One process-wide instance (Drivers()); start-up binds the driver chosen by --device, tests bind their own.
 class DriverRegistry final {
 public:
-    void Bind(const std::string& deviceName, std::shared_ptr<StreamDriver> driver);
-    void Unbind(const std::string& deviceName);
+    void Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver);
+    void Unbind(std::string_view deviceName);
 
     // CreateFile for a stream device: InvalidStreamHandle when no driver is bound or the driver refuses.
-    [[nodiscard]] StreamHandle Open(const std::string& deviceName);
+    [[nodiscard]] StreamHandle Open(std::string_view deviceName);
     // DeviceIoControl: 0 for an unknown handle.
     int IoControl(StreamHandle handle, uint32_t code, uint8_t* output, uint32_t outputLength,
                   uint32_t* bytesReturned);
@@ -32,7 +33,7 @@ private:
     std::shared_ptr<StreamDriver> DriverOf(StreamHandle handle);
 
     std::mutex lock;
-    std::map<std::string, std::shared_ptr<StreamDriver>> bound;
+    std::map<std::string, std::shared_ptr<StreamDriver>, std::less<>> bound;
     std::map<StreamHandle, std::shared_ptr<StreamDriver>> open;
     StreamHandle nextHandle = 0x100;
 };

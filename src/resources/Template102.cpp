@@ -1,7 +1,7 @@
 #include "resources/Template102.h"
 
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 namespace slabcal {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "fitting/SegmentModel.h"
 #include "platform/DeviceFileSystem.h"
-#include "storage/SegmentModel.h"
 #include "storage/StoreResult.h"
 
 #include <chrono>

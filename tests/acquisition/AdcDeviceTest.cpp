@@ -1,7 +1,7 @@
 #include "acquisition/AdcDevice.h"
 #include "ScriptedDriver.h"
 #include "platform/ApplicationMessageBox.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 

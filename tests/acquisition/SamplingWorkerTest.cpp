@@ -5,7 +5,7 @@
 #include "ScriptedDriver.h"
 #include "acquisition/AdcDevice.h"
 #include "platform/ApplicationMessageBox.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 

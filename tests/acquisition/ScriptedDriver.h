@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/AdcDevice.h"
+#include "platform/ConverterContract.h"
 #include "platform/DriverRegistry.h"
 #include "platform/StreamDriver.h"
 
@@ -14,12 +15,11 @@
 
 namespace slabcal::test {
 
-using Record = std::array<uint8_t, 5>;
+using Record = SampleRecord;
 
 // A record holding `counts` in bytes 1 to 3; bytes 0 and 4 carry whatever the test puts there.
 inline Record RawRecord(uint32_t counts, uint8_t byte0 = 0, uint8_t byte4 = 0) {
-    return {byte0, static_cast<uint8_t>(counts >> 16), static_cast<uint8_t>(counts >> 8),
-            static_cast<uint8_t>(counts), byte4};
+    return EncodeSampleRecord(counts, byte0, byte4);
 }
 
 struct DriverCall {
@@ -137,10 +137,10 @@ private:
 // Binds a scripted driver to "SPA1:" for one test and leaves the device closed and unbound afterwards.
 class BoundDriver final {
 public:
-    BoundDriver() { Drivers().Bind("SPA1:", driver); }
+    BoundDriver() { Drivers().Bind(ConverterDeviceName, driver); }
     ~BoundDriver() {
         CloseDevice();
-        Drivers().Unbind("SPA1:");
+        Drivers().Unbind(ConverterDeviceName);
     }
     BoundDriver(const BoundDriver&) = delete;
     BoundDriver& operator=(const BoundDriver&) = delete;

@@ -1,15 +1,16 @@
 #include "app/Startup.h"
+#include "platform/ConverterContract.h"
 
 #include "calibration/CalibrationDialog.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
-#include "storage/SegmentModel.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -85,15 +86,15 @@ struct StartupTest : ::testing::Test {
     Application application{"/usr/bin/slabcal", backend};
     SamplingPacing fast{2ms, 2ms};
 
-    void SetUp() override { Drivers().Unbind("SPA1:"); }
-    void TearDown() override { Drivers().Unbind("SPA1:"); }
+    void SetUp() override { Drivers().Unbind(ConverterDeviceName); }
+    void TearDown() override { Drivers().Unbind(ConverterDeviceName); }
 
     std::shared_ptr<CountingDriver> BindGauge() {
         auto gauge = std::make_shared<SimulatedGauge>();
         gauge->SetConversionTime(0us);
         gauge->SetNoise(0);
         auto driver = std::make_shared<CountingDriver>(gauge);
-        Drivers().Bind("SPA1:", driver);
+        Drivers().Bind(ConverterDeviceName, driver);
         return driver;
     }
 };

@@ -1,8 +1,9 @@
 #include "DialogFixture.h"
+#include "platform/ConverterContract.h"
 
 #include "calibration/NumberText.h"
-#include "resources/Texts.h"
 #include "storage/ParameterFile.h"
+#include "texts/Texts.h"
 
 #include <clocale>
 
@@ -43,7 +44,7 @@ TEST_F(CalibrationDialogInit, FreshDialogShowsFifteenNumberedRowsAndTheFirstHeig
 }
 
 TEST_F(CalibrationDialogInit, WithoutDriverTheOpenFailureIsReportedAndTheFieldStaysEmpty) {
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
     HeadlessWindow& shown = Open();
     EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::OpenDriverFailed)});
     ASSERT_TRUE(shown.PumpUntil([&] { return !dialog->Worker().IsRunning(); }, std::chrono::seconds(5)));

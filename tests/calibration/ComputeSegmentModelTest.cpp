@@ -1,7 +1,7 @@
 #include "DialogFixture.h"
 
 #include "fitting/OrthoPolyFit.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <cmath>

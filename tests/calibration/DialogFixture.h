@@ -4,6 +4,7 @@
 #include "calibration/PointTable.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
 #include "resources/ControlIds.h"
@@ -40,12 +41,12 @@ struct DialogFixture : ::testing::Test {
     HeadlessWindow* window = nullptr;
 
     void SetUp() override {
-        Drivers().Bind("SPA1:", std::make_shared<SilentDriver>());
+        Drivers().Bind(ConverterDeviceName, std::make_shared<SilentDriver>());
         std::filesystem::create_directories(folder / "NandFlash"); // the flash disk's mount point
     }
     void TearDown() override {
         dialog.reset();
-        Drivers().Unbind("SPA1:");
+        Drivers().Unbind(ConverterDeviceName);
     }
 
     HeadlessWindow& Open(SamplingPacing pacing = {std::chrono::milliseconds(2),

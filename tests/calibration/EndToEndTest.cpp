@@ -1,8 +1,9 @@
 #include "DialogFixture.h"
 #include "fitting/SegmentTable.h"
+#include "platform/ConverterContract.h"
 
-#include "platform/SimulatedGauge.h"
-#include "resources/Texts.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "texts/Texts.h"
 
 #include <cstdio>
 
@@ -20,7 +21,7 @@ struct EndToEnd : DialogFixture {
         DialogFixture::SetUp();
         gauge->SetNoise(0);
         gauge->SetConversionTime(0us);
-        Drivers().Bind("SPA1:", gauge);
+        Drivers().Bind(ConverterDeviceName, gauge);
     }
 
     // Lets the worker finish two whole cycles after the probe moved and the row changed, so the field

@@ -1,6 +1,6 @@
 #include "DialogFixture.h"
 
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 

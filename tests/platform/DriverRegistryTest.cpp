@@ -1,5 +1,5 @@
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
+#include "drivers/simulated/SimulatedGauge.h"
 
 #include <gtest/gtest.h>
 

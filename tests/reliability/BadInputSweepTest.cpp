@@ -6,18 +6,19 @@
 #include "calibration/CalibrationDialog.h"
 #include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
+#include "fitting/SegmentModel.h"
 #include "fitting/SegmentTable.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
 #include "reliability/HookedHostFileSystem.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
 #include "storage/ParameterFile.h"
 #include "storage/RoundToSingle.h"
-#include "storage/SegmentModel.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -191,10 +192,10 @@ protected:
 
     void SetUp() override {
         hostFiles.flushes = false;
-        Drivers().Bind("SPA1:", std::make_shared<SilentConverter>());
+        Drivers().Bind(ConverterDeviceName, std::make_shared<SilentConverter>());
         std::filesystem::create_directories(folder / "NandFlash");
     }
-    void TearDown() override { Drivers().Unbind("SPA1:"); }
+    void TearDown() override { Drivers().Unbind(ConverterDeviceName); }
 
     [[nodiscard]] std::string HostFile(const char* relative) const {
         return HostFileExists(folder / relative) ? ReadHostFile(folder / relative) : std::string();

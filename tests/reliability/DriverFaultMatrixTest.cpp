@@ -5,18 +5,19 @@
 #include "app/Startup.h"
 #include "calibration/CalibrationDialog.h"
 #include "calibration/PointTable.h"
+#include "drivers/simulated/GaugeResponse.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
-#include "platform/GaugeResponse.h"
-#include "platform/SimulatedGauge.h"
 #include "reliability/HookedHostFileSystem.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
 #include "storage/ParameterFile.h"
-#include "storage/SegmentModel.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -164,10 +165,10 @@ struct DriverFaultMatrix : ::testing::Test {
                 closedWithWorkerRunning = ShownDialog().Worker().IsRunning();
             }
         };
-        Drivers().Bind("SPA1:", driver);
+        Drivers().Bind(ConverterDeviceName, driver);
         std::filesystem::create_directories(folder / "NandFlash");
     }
-    void TearDown() override { Drivers().Unbind("SPA1:"); }
+    void TearDown() override { Drivers().Unbind(ConverterDeviceName); }
 
     CalibrationDialog& ShownDialog() { return *static_cast<CalibrationDialog*>(application.MainWindow()); }
 

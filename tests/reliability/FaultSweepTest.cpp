@@ -7,9 +7,9 @@
 // stores both files and clears every leftover.
 #include "reliability/HeadlessCalibration.h"
 #include "reliability/SaveStates.h"
-#include "resources/Texts.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 

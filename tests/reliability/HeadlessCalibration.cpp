@@ -1,10 +1,11 @@
 #include "reliability/HeadlessCalibration.h"
+#include "platform/ConverterContract.h"
 
 #include "calibration/PointTable.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "platform/DriverRegistry.h"
 #include "resources/ControlIds.h"
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <chrono>
@@ -12,7 +13,7 @@
 namespace slabcal {
 namespace {
 
-constexpr const char* Converter = "SPA1:";
+constexpr std::string_view Converter = ConverterDeviceName;
 
 // Opens, but every read fails: the sampling worker ends quietly at its first read.
 class SilentDriver final : public StreamDriver {

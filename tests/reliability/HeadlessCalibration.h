@@ -1,10 +1,10 @@
 #pragma once
 
 #include "calibration/CalibrationDialog.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessBackend.h"
 #include "platform/DeviceFileSystem.h"
-#include "storage/SegmentModel.h"
 
 #include <memory>
 #include <string>

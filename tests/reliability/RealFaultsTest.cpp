@@ -2,8 +2,8 @@
 // read-only mount, a FIFO, an endless or sparse file in the parameter file's place, a file of another user.
 // Mounting needs root; where the kernel refuses, the test says so and is skipped.
 #include "reliability/HeadlessCalibration.h"
-#include "resources/Texts.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 

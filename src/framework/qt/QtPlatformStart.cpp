@@ -1,6 +1,6 @@
 #include "framework/qt/QtPlatformStart.h"
 
-#include "resources/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QJsonArray>

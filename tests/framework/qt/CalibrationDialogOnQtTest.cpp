@@ -1,11 +1,12 @@
 #include "QtTestSupport.h"
 #include "calibration/CalibrationDialog.h"
+#include "drivers/simulated/SimulatedGauge.h"
 #include "framework/Application.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDialogWindow.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
-#include "platform/SimulatedGauge.h"
 #include "resources/ControlIds.h"
 #include "support/TemporaryFolder.h"
 
@@ -36,7 +37,7 @@ TEST(CalibrationDialogOnQt, SaveClickRecordsTheLiveSignalInItsRow) {
     auto gauge = std::make_shared<SimulatedGauge>();
     ASSERT_TRUE(gauge->SetNoise(0));
     ASSERT_TRUE(gauge->SetConversionTime(0us));
-    Drivers().Bind("SPA1:", gauge);
+    Drivers().Bind(ConverterDeviceName, gauge);
     QtBackend backend;
     Application application("slabcal", backend);
     CalibrationDialog dialog(model, files, "slabcal", {2ms, 2ms});
@@ -59,7 +60,7 @@ TEST(CalibrationDialogOnQt, SaveClickRecordsTheLiveSignalInItsRow) {
         QTest::keyClick(&window.Frame(), Qt::Key_Escape);
     });
     int result = dialog.DoModal(backend);
-    Drivers().Unbind("SPA1:");
+    Drivers().Unbind(ConverterDeviceName);
 
     EXPECT_EQ(result, IdCancel);
     EXPECT_EQ(rowHeight, "40");

@@ -1,9 +1,10 @@
-#include "app/SimulatorPanel.h"
+#include "drivers/simulated/qt/SimulatorPanel.h"
 #include "QtTestSupport.h"
 #include "TestDialog.h"
+#include "calibration/PointTable.h"
+#include "drivers/simulated/SimulatedGauge.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDialogWindow.h"
-#include "platform/SimulatedGauge.h"
 
 #include <gtest/gtest.h>
 
@@ -34,13 +35,12 @@ protected:
     uint32_t ReadOneRecord() {
         std::array<uint8_t, SampleRecordSize> record{};
         uint32_t returned = 0;
-        gauge->IoControl(ReadSampleCode, record.data(), static_cast<uint32_t>(record.size()),
-                         &returned);
-        return (uint32_t{record[1]} << 16) | (uint32_t{record[2]} << 8) | record[3];
+        gauge->IoControl(ReadSampleCode, record.data(), static_cast<uint32_t>(record.size()), &returned);
+        return DecodeSampleRecord(record.data());
     }
 
     std::shared_ptr<SimulatedGauge> gauge = std::make_shared<SimulatedGauge>();
-    SimulatorPanel panel{gauge};
+    SimulatorPanel panel{gauge, points::Heights};
 };
 
 TEST_F(SimulatorPanelTest, SettingsReachTheGaugeAndItsCountsShow) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SimControl.h"
+#include "drivers/simulated/SimControl.h"
 
 #include <chrono>
 #include <filesystem>

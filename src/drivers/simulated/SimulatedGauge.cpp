@@ -1,4 +1,4 @@
-#include "platform/SimulatedGauge.h"
+#include "drivers/simulated/SimulatedGauge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,11 +113,8 @@ int SimulatedGauge::ReadSample(std::uint8_t* output, std::uint32_t outputLength,
     // Outside the lock: the panel and the control file may change settings while a conversion runs.
     if (conversionTime.count() > 0)
         std::this_thread::sleep_for(conversionTime);
-    output[0] = rangeByte;
-    output[1] = static_cast<std::uint8_t>(counts >> 16);
-    output[2] = static_cast<std::uint8_t>(counts >> 8);
-    output[3] = static_cast<std::uint8_t>(counts);
-    output[4] = sequenceByte;
+    const SampleRecord record = EncodeSampleRecord(counts, rangeByte, sequenceByte);
+    std::copy(record.begin(), record.end(), output);
     if (bytesReturned != nullptr)
         *bytesReturned = SampleRecordSize;
     return 1;

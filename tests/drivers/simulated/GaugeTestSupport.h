@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/SimulatedGauge.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "platform/ConverterContract.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +20,8 @@ inline std::unique_ptr<SimulatedGauge> OpenQuietGauge() {
     return gauge;
 }
 
-inline std::uint32_t CountsOf(const std::array<std::uint8_t, 5>& record) {
-    return static_cast<std::uint32_t>(record[1]) << 16 | static_cast<std::uint32_t>(record[2]) << 8 |
-           record[3];
+inline std::uint32_t CountsOf(const SampleRecord& record) {
+    return DecodeSampleRecord(record.data());
 }
 
 // One sample record through code 12; a refused read fails the calling test.

@@ -1,6 +1,6 @@
-#include "platform/SimControl.h"
+#include "drivers/simulated/SimControl.h"
 
-#include "platform/SimulatedGauge.h"
+#include "drivers/simulated/SimulatedGauge.h"
 
 #include <charconv>
 #include <cmath>

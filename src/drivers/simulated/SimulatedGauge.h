@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ConverterCodes.h"
-#include "platform/GaugeResponse.h"
-#include "platform/SimControl.h"
-#include "platform/SimControlFile.h"
+#include "drivers/simulated/GaugeResponse.h"
+#include "drivers/simulated/SimControl.h"
+#include "drivers/simulated/SimControlFile.h"
+#include "platform/ConverterContract.h"
 #include "platform/StreamDriver.h"
 
 #include <chrono>
@@ -37,7 +37,7 @@ public:
     static constexpr double PowerUpHeightMm = 40;
     static constexpr std::chrono::microseconds DefaultConversionTime{2000};
     static constexpr std::chrono::microseconds MaxConversionTime{10'000'000};
-    static constexpr std::uint32_t MaxCounts = 0xFFFFFF;
+    static constexpr std::uint32_t MaxCounts = MaxSampleCounts;
 
     // What the simulator panel shows: the settings in force and what the converter last produced.
     struct Status {

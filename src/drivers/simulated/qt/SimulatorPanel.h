@@ -3,6 +3,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <span>
+#include <string_view>
 
 class QCheckBox;
 class QComboBox;
@@ -22,13 +24,15 @@ class SimulatedGauge;
 // the gauge back every 100 ms, so changes made through the control file show up here too.
 class SimulatorPanel final : public QWidget {
 public:
-    explicit SimulatorPanel(std::shared_ptr<SimulatedGauge> gauge, QWidget* parent = nullptr);
+    // `presetHeights` are offered for the probe height: the heights the calibration asks for.
+    SimulatorPanel(std::shared_ptr<SimulatedGauge> gauge, std::span<const std::string_view> presetHeights,
+                   QWidget* parent = nullptr);
 
     // Shows the gauge's present state; the timer calls it, tests may call it directly.
     void Refresh();
 
 private:
-    void BuildProbeGroup(QVBoxLayout& layout);
+    void BuildProbeGroup(QVBoxLayout& layout, std::span<const std::string_view> presetHeights);
     void BuildFaultsGroup(QVBoxLayout& layout);
     void BuildOutputGroup(QVBoxLayout& layout);
     // Puts the panel to the right of the dialog the first time one runs modally.

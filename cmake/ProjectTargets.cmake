@@ -1,4 +1,7 @@
-# Every target of the project links slabcal_warnings; CI turns the warnings into errors.
+# How the project's targets are made: the warnings every target is built with (CI turns them into
+# errors), one static library per source folder, one GoogleTest executable per test folder.
+#
+# Every target of the project links slabcal_warnings.
 add_library(slabcal_warnings INTERFACE)
 target_compile_options(slabcal_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
 if(SLABCAL_WERROR)

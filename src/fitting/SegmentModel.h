@@ -16,7 +16,4 @@ struct SegmentModel {
     friend bool operator==(const SegmentModel&, const SegmentModel&) = default;
 };
 
-// The process-wide model that the dialog's commands work on.
-SegmentModel& ProcessSegmentModel();
-
 } // namespace slabcal

@@ -1,8 +1,7 @@
-#include "app/SimulatorPanel.h"
+#include "drivers/simulated/qt/SimulatorPanel.h"
 
-#include "calibration/PointTable.h"
-#include "platform/SimulatedGauge.h"
-#include "resources/Texts.h"
+#include "drivers/simulated/SimulatedGauge.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,11 +72,12 @@ QSpinBox* AddArmedCount(QFormLayout& form, QWidget& owner, std::string_view labe
 
 } // namespace
 
-SimulatorPanel::SimulatorPanel(std::shared_ptr<SimulatedGauge> simulated, QWidget* parent)
+SimulatorPanel::SimulatorPanel(std::shared_ptr<SimulatedGauge> simulated,
+                               std::span<const std::string_view> presetHeights, QWidget* parent)
     : QWidget(parent, Qt::Window), gauge(std::move(simulated)) {
     setWindowTitle(Text(texts::panel::Title));
     auto* layout = new QVBoxLayout(this);
-    BuildProbeGroup(*layout);
+    BuildProbeGroup(*layout, presetHeights);
     BuildFaultsGroup(*layout);
     BuildOutputGroup(*layout);
 
@@ -113,7 +113,7 @@ SimulatorPanel::SimulatorPanel(std::shared_ptr<SimulatedGauge> simulated, QWidge
     Refresh();
 }
 
-void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout) {
+void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout, std::span<const std::string_view> presetHeights) {
     auto* group = new QGroupBox(Text(texts::panel::ProbeGroup), this);
     auto* form = new QFormLayout(group);
 
@@ -125,7 +125,7 @@ void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout) {
     form->addRow(Text(texts::panel::Height), height);
 
     heightPreset = new QComboBox(group);
-    for (std::string_view preset : points::Heights)
+    for (std::string_view preset : presetHeights)
         heightPreset->addItem(Text(preset));
     heightPreset->setCurrentIndex(-1);
     connect(heightPreset, &QComboBox::activated, this,

@@ -1,4 +1,4 @@
-#include "platform/SimControlFile.h"
+#include "drivers/simulated/SimControlFile.h"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "GaugeTestSupport.h"
 
-#include "platform/SimControl.h"
+#include "drivers/simulated/SimControl.h"
 
 #include <gtest/gtest.h>
 
