@@ -3,10 +3,11 @@
 # Usage: scripts/install-deps.sh [run|test|bench]
 set -euo pipefail
 
+# test: libfuse3-dev serves the IIO converter's live sysfs test tree through FUSE.
 common=(cmake make g++ pkg-config qt6-base-dev libgl-dev fonts-wqy-microhei)
 case "${1:-test}" in
   run) wanted=("${common[@]}" xvfb xauth) ;;
-  test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev locales) ;;
+  test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev locales libfuse3-dev) ;;
   bench) wanted=("${common[@]}" libgtest-dev libbenchmark-dev libgsl-dev) ;;
   *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
 esac

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "drivers/iio/IioSettings.h"
+#include "drivers/iio/SysfsFiles.h"
+#include "platform/StreamDriver.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace slabcal {
+
+// The "SPA1:" driver on a Linux Industrial I/O converter channel, through its sysfs attributes.
+//
+// Open finds the device and reads the channel's raw attribute once: a missing device, channel or
+// attribute, or a value that is not an integer, refuses the open. Exclusive: a second Open fails until
+// Close. Codes: 14 reads one conversion (1 when it is an integer); 8 and 9 set the small / large range's
+// scale (it must be in scale_available, is written and read back, and both compare as numbers) and
+// succeed without touching the device when that range has no scale configured; 12 fills the 5-byte
+// record (bytes 0 and 4 zero, bytes 1-3 the conversion saturated to 24 bits, most significant first;
+// `*bytesReturned` = 5) and refuses a missing or shorter buffer. Any failed read or write, any other code
+// and a closed converter give 0.
+//
+// Calls may come from the UI thread and the sampling worker at once; one lock serialises them.
+class IioConverter final : public StreamDriver {
+public:
+    explicit IioConverter(IioSettings settings, SysfsFiles& files = HostSysfsFiles());
+
+    [[nodiscard]] bool Open() override;
+    int IoControl(std::uint32_t code, std::uint8_t* output, std::uint32_t outputLength,
+                  std::uint32_t* bytesReturned) override;
+    void Close() override;
+
+    // Why the last call failed, for diagnostics ("in_voltage0_raw: not an integer: 'x'"); empty when it
+    // did not.
+    [[nodiscard]] std::string LastProblem() const;
+
+private:
+    [[nodiscard]] std::optional<std::int64_t> ReadRawLocked();
+    [[nodiscard]] int SelectScaleLocked(const std::optional<std::string>& scale);
+    [[nodiscard]] int ReadSampleLocked(std::uint8_t* output, std::uint32_t outputLength,
+                                       std::uint32_t* bytesReturned);
+    int FailLocked(std::string why);
+
+    const IioSettings settings;
+    SysfsFiles& files;
+
+    mutable std::mutex lock;
+    bool isOpen = false;
+    std::string deviceFolder;
+    std::string problem;
+};
+
+// The converter for `settings`, for binding to "SPA1:".
+[[nodiscard]] std::shared_ptr<IioConverter> MakeIioConverter(const IioSettings& settings);
+
+} // namespace slabcal

@@ -1,0 +1,84 @@
+#include "drivers/iio/IioDeviceFolder.h"
+
+#include "drivers/iio/IioText.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+namespace slabcal {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view FolderPrefix = "iio:device";
+
+bool IsDeviceFolderName(std::string_view name) {
+    if (!name.starts_with(FolderPrefix) || name.size() == FolderPrefix.size())
+        return false;
+    name.remove_prefix(FolderPrefix.size());
+    return name.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::vector<std::string> DeviceFolderNames(const std::string& root, std::error_code& error) {
+    std::vector<std::string> names;
+    for (fs::directory_iterator entry(root, error), end; !error && entry != end; entry.increment(error))
+        if (IsDeviceFolderName(entry->path().filename().string()))
+            names.push_back(entry->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ExistingOr(const std::string& preferred, const std::string& otherwise) {
+    std::error_code ignored;
+    return fs::exists(preferred, ignored) ? preferred : otherwise;
+}
+
+} // namespace
+
+std::optional<std::string> FindIioDeviceFolder(const std::string& root, const std::string& device,
+                                               SysfsFiles& files, std::string& problem) {
+    if (device.empty()) {
+        problem = "no IIO device given";
+        return std::nullopt;
+    }
+    // Only digits after the prefix, so the name can never lead out of the root.
+    if (IsDeviceFolderName(device)) {
+        const std::string folder = root + "/" + device;
+        std::error_code error;
+        if (fs::is_directory(folder, error))
+            return folder;
+        problem = "no IIO device " + folder;
+        return std::nullopt;
+    }
+
+    std::error_code error;
+    const std::vector<std::string> names = DeviceFolderNames(root, error);
+    if (error) {
+        problem = "cannot list " + root + ": " + error.message();
+        return std::nullopt;
+    }
+    std::vector<std::string> matches;
+    for (const std::string& name : names) {
+        const SysfsFiles::ReadResult read = files.Read(root + "/" + name + "/name");
+        if (read.error == 0 && TrimmedText(read.text) == device)
+            matches.push_back(name);
+    }
+    if (matches.size() == 1)
+        return root + "/" + matches.front();
+    if (matches.empty())
+        problem = "no IIO device named '" + device + "' under " + root;
+    else
+        problem = "IIO devices " + matches[0] + " and " + matches[1] + " are both named '" + device +
+                  "'; give the one meant as iio:deviceN";
+    return std::nullopt;
+}
+
+IioChannelFiles ChannelFiles(const std::string& deviceFolder, std::uint32_t channel) {
+    const std::string own = deviceFolder + "/in_voltage" + std::to_string(channel);
+    const std::string shared = deviceFolder + "/in_voltage";
+    return {own + "_raw", ExistingOr(own + "_scale", shared + "_scale"),
+            ExistingOr(own + "_scale_available", shared + "_scale_available")};
+}
+
+} // namespace slabcal

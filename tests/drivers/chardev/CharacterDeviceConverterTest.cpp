@@ -1,0 +1,156 @@
+#include "drivers/chardev/CharacterDeviceConverter.h"
+#include "platform/ConverterContract.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace slabcal {
+namespace {
+
+// Stands in for the kernel: records the calls and answers `result`; a successful call with an argument
+// gets `record` written into it.
+struct ScriptedCalls final : DeviceCalls {
+    int OpenExclusive(const std::string&) override {
+        ++opens;
+        return openResult;
+    }
+    int Control(int device, unsigned long request, void* argument) override {
+        controls.push_back({device, request, argument != nullptr});
+        if (result >= 0 && argument != nullptr)
+            std::memcpy(argument, record.data(), record.size());
+        return result;
+    }
+    void Close(int device) override { closed.push_back(device); }
+
+    struct Call {
+        int device;
+        unsigned long request;
+        bool withArgument;
+        bool operator==(const Call&) const = default;
+    };
+    int openResult = 7;
+    int result = 0;
+    std::array<std::uint8_t, 5> record{0x01, 0x12, 0x34, 0x56, 0x9A};
+    int opens = 0;
+    std::vector<Call> controls;
+    std::vector<int> closed;
+};
+
+TEST(CharacterDeviceConverter, PassesEachKnownCodeAsItsRequestAndNothingElse) {
+    std::array<std::uint8_t, 8> buffer{};
+    const struct {
+        std::uint32_t code;
+        std::uint8_t* output;
+        std::uint32_t length;
+        int kernelResult;
+        int result;
+        std::vector<ScriptedCalls::Call> calls;
+    } cases[] = {
+        {InitialiseCode, nullptr, 0, 0, 1, {{7, 14, false}}},
+        {SelectSmallRangeCode, nullptr, 0, 0, 1, {{7, 8, false}}},
+        {SelectLargeRangeCode, nullptr, 0, 3, 1, {{7, 9, false}}},
+        {ReadSampleCode, buffer.data(), 8, 0, 1, {{7, 12, true}}},
+        {InitialiseCode, nullptr, 0, -EIO, 0, {{7, 14, false}}},
+        {SelectLargeRangeCode, nullptr, 0, -ENOTTY, 0, {{7, 9, false}}},
+        {ReadSampleCode, buffer.data(), 8, -EIO, 0, {{7, 12, true}}},
+        {ReadSampleCode, nullptr, 8, 0, 0, {}},
+        {ReadSampleCode, buffer.data(), 4, 0, 0, {}},
+        {13, buffer.data(), 8, 0, 0, {}},
+        {0, nullptr, 0, 0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << c.code << ", kernel " << c.kernelResult);
+        ScriptedCalls calls;
+        calls.result = c.kernelResult;
+        CharacterDeviceConverter converter("/dev/converter0", calls);
+        ASSERT_TRUE(converter.Open());
+        buffer.fill(0xEE);
+        std::uint32_t bytesReturned = 99;
+        EXPECT_EQ(converter.IoControl(c.code, c.output, c.length, &bytesReturned), c.result);
+        EXPECT_EQ(calls.controls, c.calls);
+        const bool record = c.result == 1 && c.code == ReadSampleCode;
+        EXPECT_EQ(bytesReturned, record ? 5u : 0u);
+        // The record goes to the first five bytes; the rest of a longer buffer stays the caller's.
+        if (record) {
+            EXPECT_EQ(buffer, (std::array<std::uint8_t, 8>{0x01, 0x12, 0x34, 0x56, 0x9A, 0xEE, 0xEE, 0xEE}));
+        }
+    }
+}
+
+TEST(CharacterDeviceConverter, OpensOnceAndReleasesOnClose) {
+    ScriptedCalls calls;
+    {
+        CharacterDeviceConverter converter("/dev/converter0", calls);
+        ASSERT_TRUE(converter.Open());
+        EXPECT_FALSE(converter.Open());
+        EXPECT_EQ(calls.opens, 1);
+        converter.Close();
+        EXPECT_EQ(calls.closed, std::vector<int>{7});
+        EXPECT_EQ(converter.IoControl(InitialiseCode, nullptr, 0, nullptr), 0);
+        EXPECT_TRUE(calls.controls.empty());
+
+        calls.openResult = -EWOULDBLOCK;
+        EXPECT_FALSE(converter.Open());
+        EXPECT_EQ(converter.LastError(), EWOULDBLOCK);
+        calls.openResult = 9;
+        ASSERT_TRUE(converter.Open());
+    }
+    EXPECT_EQ(calls.closed, (std::vector<int>{7, 9})); // dropped while open: the descriptor goes with it
+}
+
+// Real nodes whose answers are known: each failure comes back as 0 or a refused open, never a hang.
+TEST(CharacterDeviceConverterOnRealNodes, DrivesOnlyCharacterDevices) {
+    const TemporaryFolder folder;
+    WriteHostFile(folder / "regular", "not a converter");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / "folder");
+    const std::pair<std::string, int> refused[] = {{folder / "regular", ENODEV},
+                                                   {folder / "fifo", ENODEV},
+                                                   {folder / "folder", EISDIR},
+                                                   {folder / "x", ENOENT}};
+    for (const auto& [path, error] : refused) {
+        CharacterDeviceConverter converter(path);
+        EXPECT_FALSE(converter.Open()) << path;
+        EXPECT_EQ(converter.LastError(), error) << path;
+    }
+
+    // /dev/null is a character device that knows none of the codes.
+    CharacterDeviceConverter null("/dev/null");
+    ASSERT_TRUE(null.Open()) << std::strerror(null.LastError());
+    std::array<std::uint8_t, 5> record{};
+    for (const std::uint32_t code :
+         {InitialiseCode, SelectSmallRangeCode, SelectLargeRangeCode, ReadSampleCode}) {
+        EXPECT_EQ(null.IoControl(code, record.data(), record.size(), nullptr), 0) << code;
+        EXPECT_EQ(null.LastError(), ENOTTY);
+    }
+}
+
+TEST(CharacterDeviceConverterOnRealNodes, LockKeepsASecondHolderOut) {
+    // A node of its own with the null device's numbers: a lock on /dev/null itself would reach every other
+    // test process opening it at the same time.
+    const TemporaryFolder folder;
+    const std::string node = folder / "converter";
+    if (::mknod(node.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node here: " << std::strerror(errno);
+    CharacterDeviceConverter first(node);
+    CharacterDeviceConverter second(node);
+    ASSERT_TRUE(first.Open()) << std::strerror(first.LastError());
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.LastError(), EWOULDBLOCK);
+    first.Close();
+    EXPECT_TRUE(second.Open()) << std::strerror(second.LastError());
+}
+
+} // namespace
+} // namespace slabcal
