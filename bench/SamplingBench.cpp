@@ -48,9 +48,7 @@ public:
         }
     }
     void ShowRangeErrorFromWorker(std::stop_token) override {}
-    void SetToggleCaption(const std::string&) override {}
-    void SetSignalText(const std::string&) override {}
-    void ClearStatusLine() override {}
+    void ShowConverterLostFromWorker(std::stop_token) override {}
 
     void WaitForArrivals(std::size_t count) {
         std::unique_lock guard(lock);

@@ -1,7 +1,6 @@
 #include "acquisition/SamplingWorker.h"
 
 #include "acquisition/AdcDevice.h"
-#include "texts/Texts.h"
 
 #include <cassert>
 #include <condition_variable>
@@ -99,17 +98,13 @@ void SamplingWorker::ReleaseThread() {
         workerThread.detach();
 }
 
-void SamplingWorker::ToggleAutoSampling() {
+int32_t SamplingWorker::ToggleAutoSampling() {
     autoSampling = autoSampling == 0 ? 1 : 0;
-    if (autoSampling == 1) {
+    if (autoSampling == 1)
         StartSampling();
-        state->view->SetToggleCaption(std::string(texts::ManualCaption));
-    } else {
+    else
         StopSampling();
-        state->view->SetToggleCaption(std::string(texts::AutomaticCaption));
-        state->view->SetSignalText("0");
-    }
-    state->view->ClearStatusLine();
+    return autoSampling;
 }
 
 bool SamplingWorker::IsRunning() const {
@@ -143,10 +138,15 @@ void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
         value = state.signalValue;
     }
     if (result != AdOk) {
-        // The converter has gone away: stop quietly and leave the last number on show. A worker already
-        // told to stop leaves the flag alone, as it may belong to a newer worker by now.
-        if (!stop.stop_requested())
+        // The converter has gone away: stop without a message. A worker already told to stop leaves the
+        // flag alone, as it may belong to a newer worker by now. A read that failed on an open converter
+        // (a bus glitch, a pulled cable) must not leave its last number on show as if it were live: a
+        // point saved now would record it for the new height.
+        if (!stop.stop_requested()) {
             state.running.store(false);
+            if (result == AdReadError)
+                state.view->ShowConverterLostFromWorker(stop);
+        }
         return;
     }
 

@@ -35,8 +35,9 @@ public:
     // True when the worker was running: it has been told to stop and has ended, or, should it not end
     // within the stop timeout, has been let go. False at once when nothing runs.
     bool StopSampling();
-    // Button 1008: flips between automatic sampling and manual mode and updates the captions.
-    void ToggleAutoSampling();
+    // Button 1008: flips between automatic sampling (a worker runs) and manual mode (none does); returns
+    // the new mode, 1 or 0, for the dialog to show.
+    int32_t ToggleAutoSampling();
 
     [[nodiscard]] bool IsRunning() const;
     // 1 in automatic mode (the initial mode), 0 in manual mode. Only the toggle changes it.

@@ -21,8 +21,8 @@ CalibrationDialog::CalibrationDialog(SegmentModel& segmentModel, DeviceFileSyste
                                      std::string messageCaption, SamplingPacing pacing)
     : Dialog(Template102()), model(segmentModel), files(deviceFiles),
       currentRow(std::make_shared<std::atomic<int32_t>>(0)),
-      view(std::make_shared<DialogSamplingView>(*this, std::move(messageCaption))),
-      worker(view, currentRow, pacing), appIcon(Icon128()) {}
+      view(std::make_shared<DialogSamplingView>(std::move(messageCaption))), worker(view, currentRow, pacing),
+      appIcon(Icon128()) {}
 
 CalibrationDialog::~CalibrationDialog() {
     EndSampling();
@@ -75,7 +75,13 @@ void CalibrationDialog::OnCommandFailed(int id, std::string_view) {
 }
 
 void CalibrationDialog::ToggleAutoSampling() {
-    worker.ToggleAutoSampling();
+    if (worker.ToggleAutoSampling() == 1) {
+        SetItemText(ids::ToggleButton, texts::ManualCaption);
+    } else {
+        SetItemText(ids::ToggleButton, texts::AutomaticCaption);
+        SetItemText(ids::SignalField, "0");
+    }
+    SetItemText(ids::StatusLine, "");
 }
 
 void CalibrationDialog::OnSavePoint() {

@@ -1,13 +1,11 @@
 #include "calibration/DialogSamplingView.h"
 
-#include "framework/Dialog.h"
 #include "resources/ControlIds.h"
 #include "texts/Texts.h"
 
 namespace slabcal {
 
-DialogSamplingView::DialogSamplingView(Dialog& owner, std::string caption)
-    : dialog(owner), messageCaption(std::move(caption)) {}
+DialogSamplingView::DialogSamplingView(std::string caption) : messageCaption(std::move(caption)) {}
 
 void DialogSamplingView::Attach(std::shared_ptr<UiBridge> uiBridge) {
     std::lock_guard guard(bridgeLock);
@@ -30,16 +28,11 @@ void DialogSamplingView::ShowRangeErrorFromWorker(std::stop_token stop) {
                                std::move(stop));
 }
 
-void DialogSamplingView::SetToggleCaption(const std::string& caption) {
-    dialog.SetItemText(ids::ToggleButton, caption);
-}
-
-void DialogSamplingView::SetSignalText(const std::string& text) {
-    dialog.SetItemText(ids::SignalField, text);
-}
-
-void DialogSamplingView::ClearStatusLine() {
-    dialog.SetItemText(ids::StatusLine, "");
+void DialogSamplingView::ShowConverterLostFromWorker(std::stop_token stop) {
+    if (auto target = Bridge()) {
+        target->SetText(ids::SignalField, "", stop);
+        target->SetText(ids::StatusLine, std::string(texts::ConverterLost), std::move(stop));
+    }
 }
 
 } // namespace slabcal

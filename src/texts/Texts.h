@@ -35,6 +35,8 @@ inline constexpr std::string_view ParameterFileWriteFailed = "参数文件写入
 // kept whole under the name that follows before it was replaced.
 inline constexpr std::string_view CommandFailed = "操作失败";
 inline constexpr std::string_view UnrecognisedFileKept = "原参数文件无法识别,已另存为 ";
+// The status line when the converter stopped answering during sampling and the signal field was cleared.
+inline constexpr std::string_view ConverterLost = "AD 转换器无响应";
 inline constexpr std::string_view NoticeCaption = "提示";
 inline constexpr std::string_view AllocationFailed = "内存分配失败";
 // "第N行数据无效" and "第N段拟合失败" with N filled in.

@@ -45,14 +45,8 @@ public:
     void ShowRangeErrorFromWorker(std::stop_token) override {
         Record([&] { ++rangeErrors; });
     }
-    void SetToggleCaption(const std::string& caption) override {
-        Record([&] { captions.push_back(caption); });
-    }
-    void SetSignalText(const std::string& text) override {
-        Record([&] { signalTexts.push_back(text); });
-    }
-    void ClearStatusLine() override {
-        Record([&] { ++statusClears; });
+    void ShowConverterLostFromWorker(std::stop_token) override {
+        Record([&] { ++converterLosses; });
     }
 
     // Waits until at least `count` signal values have come in; false if they never do.
@@ -72,14 +66,8 @@ public:
     int RangeErrors() const {
         return Read([&] { return rangeErrors; });
     }
-    std::vector<std::string> Captions() const {
-        return Read([&] { return captions; });
-    }
-    std::vector<std::string> SignalTexts() const {
-        return Read([&] { return signalTexts; });
-    }
-    int StatusClears() const {
-        return Read([&] { return statusClears; });
+    int ConverterLosses() const {
+        return Read([&] { return converterLosses; });
     }
 
 protected:
@@ -90,9 +78,7 @@ private:
     std::vector<std::string> signals;
     int workerThreads = 0;
     int rangeErrors = 0;
-    std::vector<std::string> captions;
-    std::vector<std::string> signalTexts;
-    int statusClears = 0;
+    int converterLosses = 0;
 };
 
 } // namespace slabcal::test

@@ -52,6 +52,23 @@ TEST_F(CalibrationDialogInit, WithoutDriverTheOpenFailureIsReportedAndTheFieldSt
     EXPECT_EQ(dialog->Worker().AutoSampling(), 1);
 }
 
+// Button 1008 stays hidden, but its command still switches modes; the dialog, not the worker, shows it.
+TEST_F(CalibrationDialogInit, TheToggleCommandShowsTheModeItSwitchedTo) {
+    HeadlessWindow& shown = Open();
+    shown.SetText(ids::StatusLine, "before");
+    dialog->HandleCommand(ids::ToggleButton, Notification::Clicked);
+    EXPECT_EQ(shown.GetText(ids::ToggleButton), texts::AutomaticCaption);
+    EXPECT_EQ(shown.GetText(ids::SignalField), "0");
+    EXPECT_EQ(shown.GetText(ids::StatusLine), "");
+    EXPECT_EQ(dialog->Worker().AutoSampling(), 0);
+
+    shown.SetText(ids::StatusLine, "before");
+    dialog->HandleCommand(ids::ToggleButton, Notification::Clicked);
+    EXPECT_EQ(shown.GetText(ids::ToggleButton), texts::ManualCaption);
+    EXPECT_EQ(shown.GetText(ids::StatusLine), "");
+    EXPECT_EQ(dialog->Worker().AutoSampling(), 1);
+}
+
 TEST_F(SavePoint, FifteenSavesFillTheRowsInOrderAndMoveTheSelectionOn) {
     HeadlessWindow& shown = Open();
     for (int row = 0; row < 15; ++row) {

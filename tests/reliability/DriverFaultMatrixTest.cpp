@@ -284,14 +284,16 @@ TEST_F(DriverFaultMatrix, ConverterFailingOnlyAtStartUpIsReportedAndThenSamplesN
 
 class ReadsFailingFromCycle : public DriverFaultMatrix, public ::testing::WithParamInterface<int> {};
 
-TEST_P(ReadsFailingFromCycle, EndTheWorkerSilentlyWithTheLastNumberOnShow) {
+// No box, but no stale number either: the field is emptied (a save then records no signal, which the
+// write command refuses) and the status line says why.
+TEST_P(ReadsFailingFromCycle, EndTheWorkerAndWithdrawTheLastNumber) {
     const int cycle = GetParam();
     driver->gauge->FailReadsFrom(5 * cycle); // start-up initialises on the first call and reads nothing
     Run([&](HeadlessWindow& window) {
-        EXPECT_TRUE(PumpUntil(window, [&] { return !ShownDialog().Worker().IsRunning(); }));
-        const std::string last =
-            cycle == 0 ? std::string() : GaugeSignal(SimulatedGauge::PowerUpHeightMm, GaugeRange::Small);
-        EXPECT_EQ(window.GetText(ids::SignalField), last);
+        EXPECT_TRUE(
+            PumpUntil(window, [&] { return window.GetText(ids::StatusLine) == texts::ConverterLost; }));
+        EXPECT_FALSE(ShownDialog().Worker().IsRunning());
+        EXPECT_EQ(window.GetText(ids::SignalField), "");
         EXPECT_EQ(ShownDialog().Worker().AutoSampling(), 1);
     });
     EXPECT_TRUE(backend.Boxes().empty());
@@ -370,8 +372,8 @@ TEST_P(DriverFaultDuringSave, LeavesTheSaveWholeAndTheWorkerInItsState) {
         EXPECT_EQ(window.GetText(ids::StatusLine), texts::WriteFinished);
         EXPECT_EQ(ShownDialog().Worker().IsRunning(), fault.workerRunsAfter);
         EXPECT_EQ(ShownDialog().Worker().AutoSampling(), 1);
-        // The signal field still shows a number: the last one read.
-        EXPECT_FALSE(window.GetText(ids::SignalField).empty());
+        // A worker still running shows a number; one that lost the converter has withdrawn it.
+        EXPECT_EQ(window.GetText(ids::SignalField).empty(), !fault.workerRunsAfter);
     });
     const auto boxes = backend.Boxes();
     ASSERT_FALSE(boxes.empty());
@@ -387,7 +389,7 @@ INSTANTIATE_TEST_SUITE_P(
     ReadsOrRangeSwitches, DriverFaultDuringSave,
     ::testing::Values(FaultDuringSave{"ReadsFail", [](SimulatedGauge& gauge) { gauge.FailReadsFrom(0); },
                                       [](CalibrationDialog& dialog, const HeadlessBackend&) {
-                                          return !dialog.Worker().IsRunning();
+                                          return dialog.GetItemText(ids::SignalField).empty();
                                       },
                                       false, false},
                       FaultDuringSave{"RangeSwitchesFail",
