@@ -36,7 +36,7 @@ using Millis = std::chrono::duration<double, std::milli>;
 // signal update until the stop token fires, as a UI thread busy in StopSampling would.
 class TimingView final : public SamplingView {
 public:
-    explicit TimingView(bool holdUpdates_ = false) : holdUpdates(holdUpdates_) {}
+    explicit TimingView(bool hold = false) : holdUpdates(hold) {}
 
     void ShowSignalFromWorker(const std::string&, std::stop_token stop) override {
         std::unique_lock guard(lock);

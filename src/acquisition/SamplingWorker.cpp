@@ -12,9 +12,9 @@
 namespace slabcal {
 
 struct SamplingWorker::State {
-    State(std::shared_ptr<SamplingView> view_, std::shared_ptr<std::atomic<int32_t>> currentRow_,
-          SamplingPacing pacing_)
-        : view(std::move(view_)), currentRow(std::move(currentRow_)), pacing(pacing_) {}
+    State(std::shared_ptr<SamplingView> shownBy, std::shared_ptr<std::atomic<int32_t>> rowRead,
+          SamplingPacing timing)
+        : view(std::move(shownBy)), currentRow(std::move(rowRead)), pacing(timing) {}
 
     // Cleared by StopSampling and by the worker itself after a failed read.
     std::atomic<bool> running{false};

@@ -21,30 +21,30 @@ constexpr int InlinePoints = 8;
 // on every path.
 class WorkVectors final {
 public:
-    WorkVectors(FitWorkStorage& storage, int n) : storage_(storage) {
+    WorkVectors(FitWorkStorage& storage, int n) : source(storage) {
         const auto count = static_cast<std::size_t>(n);
         if (n <= InlinePoints) {
-            std::fill_n(inline_.begin(), 3 * count, 0.0);
-            next = inline_.data();
+            std::fill_n(onStack.begin(), 3 * count, 0.0);
+            next = onStack.data();
             current = next + count;
             previous = current + count;
             return;
         }
-        next = storage_.Obtain(count);
+        next = source.Obtain(count);
         if (next != nullptr) {
-            current = storage_.Obtain(count);
+            current = source.Obtain(count);
         }
         if (current != nullptr) {
-            previous = storage_.Obtain(count);
+            previous = source.Obtain(count);
         }
     }
     ~WorkVectors() {
-        if (next == inline_.data()) {
+        if (next == onStack.data()) {
             return;
         }
         for (double* block : {previous, current, next}) {
             if (block != nullptr) {
-                storage_.Release(block);
+                source.Release(block);
             }
         }
     }
@@ -58,8 +58,8 @@ public:
     double* previous = nullptr;
 
 private:
-    FitWorkStorage& storage_;
-    std::array<double, 3 * InlinePoints> inline_;
+    FitWorkStorage& source;
+    std::array<double, 3 * InlinePoints> onStack;
 };
 
 bool AllFinite(const double* values, int n) {

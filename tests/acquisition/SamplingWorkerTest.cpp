@@ -231,7 +231,7 @@ TEST_F(SamplingWorkerTest, AfterAFailedReadTheFirstToggleOnlySwitchesToManual) {
 class BlockingView final : public RecordingView {
 public:
     enum class Where { SignalUpdate, RangeErrorBox };
-    explicit BlockingView(Where where_) : where(where_) {}
+    explicit BlockingView(Where blockIn) : where(blockIn) {}
 
     void ShowSignalFromWorker(const std::string& text, std::stop_token stop) override {
         if (where == Where::SignalUpdate)
@@ -308,7 +308,7 @@ TEST_F(SamplingWorkerTest, DestroyingARunningWorkerStopsIt) {
 // Ignores the stop token: the worker's thread stays in the signal update until the test lets it go.
 class StubbornView final : public RecordingView {
 public:
-    explicit StubbornView(std::shared_ptr<std::atomic<int>> updates_) : updates(std::move(updates_)) {}
+    explicit StubbornView(std::shared_ptr<std::atomic<int>> counter) : updates(std::move(counter)) {}
 
     void ShowSignalFromWorker(const std::string&, std::stop_token) override {
         updates->fetch_add(1);

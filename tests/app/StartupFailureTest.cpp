@@ -1,6 +1,7 @@
 // The real program where start-up must fail: every such failure is one line on standard error and exit
 // status 2, before the converter is opened or a window shown.
 #include "platform/DeviceRootLock.h"
+#include "support/ChildCommand.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -36,14 +37,7 @@ Finished RunSlabcal(std::vector<std::string> arguments, std::vector<std::string>
             !variable.starts_with("QT_QPA_PLATFORM") && !variable.starts_with("XDG_SESSION_TYPE="))
             environment.emplace_back(variable);
     }
-    arguments.insert(arguments.begin(), SLABCAL_BINARY);
-    auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> list;
-        for (auto& text : strings)
-            list.push_back(text.data());
-        list.push_back(nullptr);
-        return list;
-    };
+    std::vector<std::string> command = ChildCommand(SLABCAL_BINARY, arguments);
     int pipe[2];
     EXPECT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
@@ -51,8 +45,9 @@ Finished RunSlabcal(std::vector<std::string> arguments, std::vector<std::string>
     posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
     pid_t child = 0;
     Finished finished;
-    const int spawned = ::posix_spawn(&child, SLABCAL_BINARY, &actions, nullptr, pointers(arguments).data(),
-                                      pointers(environment).data());
+    const int spawned =
+        ::posix_spawnp(&child, command.front().c_str(), &actions, nullptr, ArgumentPointers(command).data(),
+                       ArgumentPointers(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipe[1]);
     EXPECT_EQ(spawned, 0);

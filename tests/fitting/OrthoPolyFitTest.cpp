@@ -37,11 +37,11 @@ struct Outputs {
 // Heap storage that keeps count and refuses the request with the given index.
 class CountingStorage final : public FitWorkStorage {
 public:
-    explicit CountingStorage(int failAt = -1) : failAt_(failAt) {}
+    explicit CountingStorage(int failAt = -1) : failingRequest(failAt) {}
 
     double* Obtain(std::size_t count) noexcept override {
         lastCount = count;
-        if (requests++ == failAt_) {
+        if (requests++ == failingRequest) {
             return nullptr;
         }
         ++outstanding;
@@ -57,18 +57,18 @@ public:
     std::size_t lastCount = 0;
 
 private:
-    int failAt_;
+    int failingRequest;
 };
 
 class InstalledStorage final {
 public:
-    explicit InstalledStorage(FitWorkStorage& storage) : before_(InstallFitWorkStorage(&storage)) {}
-    ~InstalledStorage() { InstallFitWorkStorage(before_); }
+    explicit InstalledStorage(FitWorkStorage& storage) : previous(InstallFitWorkStorage(&storage)) {}
+    ~InstalledStorage() { InstallFitWorkStorage(previous); }
     InstalledStorage(const InstalledStorage&) = delete;
     InstalledStorage& operator=(const InstalledStorage&) = delete;
 
 private:
-    FitWorkStorage* before_;
+    FitWorkStorage* previous;
 };
 
 struct Exact {

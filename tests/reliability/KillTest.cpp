@@ -6,6 +6,7 @@
 #include "reliability/HeadlessCalibration.h"
 #include "reliability/SaveStates.h"
 #include "storage/ParameterFile.h"
+#include "support/ChildCommand.h"
 #include "support/PowerCutFileSystem.h"
 #include "support/TemporaryFolder.h"
 
@@ -87,10 +88,9 @@ public:
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, ends[0]);
         const std::string variant = std::to_string(firstVariant);
-        std::vector<char*> arguments{const_cast<char*>(SLABCAL_SAVE_LOOP), const_cast<char*>(root.c_str()),
-                                     const_cast<char*>(variant.c_str()), nullptr};
-        const int spawned =
-            ::posix_spawn(&id, SLABCAL_SAVE_LOOP, &actions, nullptr, arguments.data(), environ);
+        std::vector<std::string> command = ChildCommand(SLABCAL_SAVE_LOOP, {root, variant});
+        const int spawned = ::posix_spawnp(&id, command.front().c_str(), &actions, nullptr,
+                                           ArgumentPointers(command).data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         ::close(ends[1]);
         output = ends[0];

@@ -2,6 +2,7 @@
 // read-only mount, a FIFO, an endless or sparse file in the parameter file's place, a file of another user.
 // Mounting needs root; where the kernel refuses, the test says so and is skipped.
 #include "reliability/HeadlessCalibration.h"
+#include "support/ChildCommand.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
 
@@ -199,7 +200,8 @@ TEST_F(RealFaults, SaveByRootKeepsOwnerAndModeOfAnotherUsersFile) {
     if (child == 0) {
         if (::setgid(User) != 0 || ::setuid(User) != 0)
             ::_exit(3);
-        ::execl(SLABCAL_SAVE_LOOP, SLABCAL_SAVE_LOOP, root.Path().c_str(), "5", "2", nullptr);
+        std::vector<std::string> command = ChildCommand(SLABCAL_SAVE_LOOP, {root.Path(), "5", "2"});
+        ::execvp(command.front().c_str(), ArgumentPointers(command).data());
         ::_exit(4);
     }
     int status = 0;

@@ -9,8 +9,8 @@
 
 namespace slabcal {
 
-CharacterDeviceConverter::CharacterDeviceConverter(std::string path_, DeviceCalls& calls_)
-    : path(std::move(path_)), calls(calls_) {}
+CharacterDeviceConverter::CharacterDeviceConverter(std::string node, DeviceCalls& kernel)
+    : path(std::move(node)), calls(kernel) {}
 
 CharacterDeviceConverter::~CharacterDeviceConverter() {
     std::lock_guard guard(lock);

@@ -21,8 +21,8 @@ std::string Describe(const std::string& path, int error) {
 
 } // namespace
 
-IioConverter::IioConverter(IioSettings settings_, SysfsFiles& files_)
-    : settings(std::move(settings_)), files(files_) {}
+IioConverter::IioConverter(IioSettings chosen, SysfsFiles& sysfs)
+    : settings(std::move(chosen)), files(sysfs) {}
 
 bool IioConverter::Open() {
     std::lock_guard guard(lock);
