@@ -1,5 +1,6 @@
 #include "app/PortOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -23,6 +24,8 @@ constexpr std::array<std::string_view, 13> QtOptionsWithValue{"-platform",
                                                               "-session",
                                                               "-title"};
 constexpr std::array<std::string_view, 4> QtFlags{"-reverse", "-widgetcount", "-nograb", "-dograb"};
+
+constexpr std::string_view DeviceValues = "sim, none, iio:NAME or /dev/NODE";
 
 bool Contains(std::span<const std::string_view> list, std::string_view item) {
     for (auto entry : list) {
@@ -61,21 +64,32 @@ std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* co
             options.version = true;
         } else if (name == "--headless") {
             options.headless = true;
-        } else if (name == "--root" || name == "--sim-control") {
+        } else if (name == "--root" || name == "--sim-control" || name == "--iio-settings") {
             auto given = value();
             if (!given || given->empty())
                 return OptionError{"option " + std::string(name) + " needs a value"};
-            (name == "--root" ? options.root : options.simControl) = *given;
+            (name == "--root"          ? options.root
+             : name == "--sim-control" ? options.simControl
+                                       : options.iioSettings) = *given;
         } else if (name == "--device") {
             auto given = value();
             if (!given)
-                return OptionError{"option --device needs a value: sim or none"};
-            if (*given == "sim")
+                return OptionError{"option --device needs a value: " + std::string(DeviceValues)};
+            options.deviceName.clear();
+            if (*given == "sim") {
                 options.device = DeviceChoice::Simulated;
-            else if (*given == "none")
+            } else if (*given == "none") {
                 options.device = DeviceChoice::None;
-            else
-                return OptionError{"bad value for --device: '" + std::string(*given) + "' (use sim or none)"};
+            } else if (*given == "iio" || given->starts_with("iio:")) {
+                options.device = DeviceChoice::Iio;
+                options.deviceName = given->substr(std::min<std::size_t>(given->size(), 4));
+            } else if (given->starts_with("/") && given->size() > 1) {
+                options.device = DeviceChoice::CharacterDevice;
+                options.deviceName = *given;
+            } else {
+                return OptionError{"bad value for --device: '" + std::string(*given) + "' (use " +
+                                   std::string(DeviceValues) + ")"};
+            }
         } else if (Contains(QtOptionsWithValue, argument)) {
             ++i;
         } else if (!Contains(QtFlags, argument)) {
@@ -84,6 +98,10 @@ std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* co
     }
     if (!options.simControl.empty() && options.device != DeviceChoice::Simulated)
         return OptionError{"option --sim-control needs --device sim"};
+    if (!options.iioSettings.empty() && options.device != DeviceChoice::Iio)
+        return OptionError{"option --iio-settings needs --device iio:NAME"};
+    if (options.device == DeviceChoice::Iio && options.deviceName.empty() && options.iioSettings.empty())
+        return OptionError{"option --device iio needs a device: iio:NAME, or device= in --iio-settings"};
     return options;
 }
 
@@ -97,14 +115,21 @@ std::string DefaultDeviceRoot() {
 
 std::string Usage(const std::string& programName) {
     return "usage: " + programName +
-           " [--root DIR] [--device sim|none] [--sim-control FILE] [--headless] [--help] [--version]\n"
-           "       [-platform NAME]\n"
+           " [--root DIR] [--device sim|none|iio:NAME|/dev/NODE] [--sim-control FILE]\n"
+           "       [--iio-settings FILE] [--headless] [--help] [--version] [-platform NAME]\n"
            "  --root DIR          host folder that holds the gauge's flash disk (\\NandFlash\\ZPQ.ini lives\n"
            "                      in DIR/NandFlash/ZPQ.ini); default " +
            DefaultDeviceRoot() +
            "\n"
-           "  --device sim|none   the AD converter: the simulated gauge (default) or none (no driver)\n"
+           "  --device DRIVER     the AD converter bound to \"SPA1:\":\n"
+           "                        sim        the simulated gauge, with its panel (default)\n"
+           "                        none       no driver, as on a board without one\n"
+           "                        iio:NAME   a Linux Industrial I/O ADC: the device's name, or "
+           "iio:deviceN\n"
+           "                        /dev/NODE  a character device that takes the control codes 14, 8, 9, 12\n"
            "  --sim-control FILE  key=value settings of the simulated gauge, re-read when FILE changes\n"
+           "  --iio-settings FILE key=value settings of the IIO converter: device, channel, small_scale,\n"
+           "                      large_scale, sysfs_root\n"
            "  --headless          no window: every message box is written to standard error and answered\n"
            "                      with its default button, and the dialog ends at once\n"
            "  --help, --version   this text; the version\n"

@@ -6,14 +6,19 @@
 
 namespace slabcal {
 
-enum class DeviceChoice { Simulated, None };
+// The converter bound to "SPA1:": the simulated gauge, none at all, a Linux Industrial I/O channel, or a
+// character device whose kernel driver takes the gauge's four control codes.
+enum class DeviceChoice { Simulated, None, Iio, CharacterDevice };
 
 // What the board used to decide and the port lets the command line decide instead.
 struct PortOptions {
     std::string root; // host folder that holds the device's file system
     DeviceChoice device = DeviceChoice::Simulated;
-    std::string simControl; // control file of the simulated gauge; empty: none
-    bool headless = false;  // no window: the in-memory backend, boxes written to standard error
+    std::string deviceName;  // Iio: the device's name or iio:deviceN (may come from the settings file);
+                             // CharacterDevice: the node's path
+    std::string iioSettings; // settings file of the IIO converter; empty: none
+    std::string simControl;  // control file of the simulated gauge; empty: none
+    bool headless = false;   // no window: the in-memory backend, boxes written to standard error
     bool help = false;
     bool version = false;
 };

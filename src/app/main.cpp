@@ -2,6 +2,9 @@
 #include "app/PortOptions.h"
 #include "app/Startup.h"
 #include "calibration/PointTable.h"
+#include "drivers/chardev/CharacterDeviceConverter.h"
+#include "drivers/iio/IioConverter.h"
+#include "drivers/iio/IioSettingsFile.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "drivers/simulated/qt/SimulatorPanel.h"
 #include "fitting/SegmentModel.h"
@@ -10,6 +13,7 @@
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDisplayAvailable.h"
 #include "framework/qt/QtPlatformStart.h"
+#include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
@@ -28,16 +32,38 @@ using namespace slabcal;
 
 namespace {
 
-// Binds "SPA1:" to the converter chosen on the command line; the simulated gauge is returned for its panel.
-std::shared_ptr<SimulatedGauge> BindConverter(const PortOptions& options) {
-    Drivers().Unbind(ConverterDeviceName);
-    if (options.device != DeviceChoice::Simulated)
-        return nullptr;
-    auto gauge = std::make_shared<SimulatedGauge>();
-    if (!options.simControl.empty())
-        gauge->WatchControlFile(options.simControl);
-    Drivers().Bind(ConverterDeviceName, gauge);
-    return gauge;
+// The converter the command line chose, or why it cannot be had.
+struct ChosenConverter {
+    std::shared_ptr<StreamDriver> driver;  // none for --device none
+    std::shared_ptr<SimulatedGauge> gauge; // the simulated one, for its panel
+    std::string error;
+};
+
+ChosenConverter ChooseConverter(const PortOptions& options) {
+    switch (options.device) {
+    case DeviceChoice::None:
+        return {};
+    case DeviceChoice::Simulated: {
+        auto gauge = std::make_shared<SimulatedGauge>();
+        if (!options.simControl.empty())
+            gauge->WatchControlFile(options.simControl);
+        return {gauge, gauge, {}};
+    }
+    case DeviceChoice::Iio: {
+        IioSettings settings;
+        settings.device = options.deviceName;
+        std::string error;
+        if (!options.iioSettings.empty() && !ReadIioSettingsFile(options.iioSettings, settings, error))
+            return {nullptr, nullptr, error};
+        if (settings.device.empty())
+            return {nullptr, nullptr,
+                    "no IIO device given: --device iio:NAME, or device= in " + options.iioSettings};
+        return {MakeIioConverter(settings), nullptr, {}};
+    }
+    case DeviceChoice::CharacterDevice:
+        return {MakeCharacterDeviceConverter(options.deviceName), nullptr, {}};
+    }
+    return {};
 }
 
 } // namespace
@@ -90,7 +116,17 @@ int main(int argc, char** argv) {
 
     // The model the dialog's commands work on, from the built-in defaults, for the whole run.
     SegmentModel model;
-    auto gauge = BindConverter(options);
+    // A converter that is there but does not answer is the dialog's to report ("打开 ADC 驱动失败!"); only a
+    // choice that cannot even be made ends the program here.
+    const ChosenConverter converter = ChooseConverter(options);
+    if (!converter.error.empty()) {
+        std::cerr << name << ": " << converter.error << '\n';
+        return 2;
+    }
+    Drivers().Unbind(ConverterDeviceName);
+    if (converter.driver)
+        Drivers().Bind(ConverterDeviceName, converter.driver);
+    const auto& gauge = converter.gauge;
     if (options.headless) {
         HeadlessBackend backend;
         backend.EchoBoxesTo(&std::cerr);

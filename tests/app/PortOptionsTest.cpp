@@ -33,6 +33,33 @@ TEST(PortOptionsParse, ReadsEachOptionInBothSpellings) {
     EXPECT_TRUE(parsed.help);
 }
 
+TEST(PortOptionsParse, ChoosesTheConverterDriver) {
+    struct Case {
+        std::vector<const char*> arguments;
+        DeviceChoice device;
+        std::string deviceName;
+        std::string iioSettings;
+    };
+    const std::vector<Case> cases{
+        {{"--device", "iio:ads1256"}, DeviceChoice::Iio, "ads1256", ""},
+        {{"--device=iio:iio:device3"}, DeviceChoice::Iio, "iio:device3", ""},
+        {{"--device", "iio", "--iio-settings", "adc.conf"}, DeviceChoice::Iio, "", "adc.conf"},
+        {{"--device", "/dev/spa1"}, DeviceChoice::CharacterDevice, "/dev/spa1", ""},
+        {{"--device", "/dev/spa1", "--device", "sim"}, DeviceChoice::Simulated, "", ""},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = std::get<PortOptions>(Parse(c.arguments));
+        EXPECT_EQ(parsed.device, c.device) << c.arguments[1];
+        EXPECT_EQ(parsed.deviceName, c.deviceName) << c.arguments[1];
+        EXPECT_EQ(parsed.iioSettings, c.iioSettings) << c.arguments[1];
+    }
+    for (const std::vector<const char*>& bad : {std::vector<const char*>{"--device", "iio"},
+                                                {"--device", "/"},
+                                                {"--iio-settings", "adc.conf"},
+                                                {"--device", "none", "--iio-settings", "adc.conf"}})
+        EXPECT_TRUE(std::holds_alternative<OptionError>(Parse(bad))) << bad.back();
+}
+
 TEST(PortOptionsParse, LeavesQtsPlatformOptionsToQt) {
     auto parsed = std::get<PortOptions>(Parse({"-platform", "offscreen", "--device", "none", "-reverse"}));
     EXPECT_EQ(parsed.device, DeviceChoice::None);
