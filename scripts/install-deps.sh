@@ -3,11 +3,15 @@
 # Usage: scripts/install-deps.sh [run|test|bench]
 set -euo pipefail
 
-# test: libfuse3-dev serves the IIO converter's live sysfs test tree through FUSE.
+# test: libfuse3-dev serves the IIO converter's live sysfs test tree through FUSE; clang-tidy checks the
+# naming; dpkg-dev (dpkg-shlibdeps) makes the package; the arm64 compiler, libraries and qemu-user build
+# the board's binaries and run their tests.
 common=(cmake make g++ pkg-config qt6-base-dev libgl-dev fonts-wqy-microhei)
+arm64=(g++-aarch64-linux-gnu qemu-user qt6-base-dev:arm64 libgl-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64)
 case "${1:-test}" in
   run) wanted=("${common[@]}" xvfb xauth) ;;
-  test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev locales libfuse3-dev) ;;
+  test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev clang-tidy locales libfuse3-dev
+                dpkg-dev "${arm64[@]}") ;;
   bench) wanted=("${common[@]}" libgtest-dev libbenchmark-dev libgsl-dev) ;;
   *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
 esac
@@ -28,6 +32,9 @@ for package in "${wanted[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
+  if [[ " ${missing[*]}" == *":arm64"* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $sudo dpkg --add-architecture arm64
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -28,13 +28,13 @@ std::string TemporaryPrefix(std::string_view targetName) {
 }
 
 std::string RandomSuffix() {
-    static constexpr std::string_view Alphabet =
+    static constexpr std::string_view alphabet =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     std::string suffix;
     for (std::size_t i = 0; i < SuffixLength; ++i)
-        suffix += Alphabet[pick(generator)];
+        suffix += alphabet[pick(generator)];
     return suffix;
 }
 

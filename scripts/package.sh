@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built preset (default ci-default) with CPack, then, with
+# --install, installs it with apt-get and starts the installed program: its version, and a headless run
+# on a scratch device root without a converter.
+#   scripts/package.sh [PRESET] [--install]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-ci-default}
+build=build/$preset
+(cd "$build" && cpack -G DEB >/dev/null)
+package=$(ls "$build"/slabcal_*.deb)
+echo "package: $package"
+dpkg-deb --field "$package" Package Version Architecture Depends
+if [ "${2:-}" = "--install" ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$package" >/dev/null
+  root=$(mktemp -d)
+  /usr/bin/slabcal --version
+  /usr/bin/slabcal --headless --device none --root "$root"
+  rm -rf "$root"
+  echo "installed and started: /usr/bin/slabcal"
+fi
