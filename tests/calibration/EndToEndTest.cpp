@@ -2,10 +2,14 @@
 #include "fitting/SegmentTable.h"
 #include "platform/ConverterContract.h"
 
+#include "drivers/iio/IioConverter.h"
+#include "drivers/simulated/GaugeResponse.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "texts/Texts.h"
 
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace slabcal::test {
 namespace {
@@ -73,6 +77,52 @@ TEST_F(EndToEnd, FifteenSavesAndTheWriteCommandStoreTheFittedModelWithAnIdentica
             stored.find("ConsRange" + std::to_string(boundary) + "=" + Printed(model.ConsRange[boundary])),
             std::string::npos);
     }
+}
+
+// The same calibration through the Linux IIO driver: a sysfs tree whose raw attribute the test sets to
+// what the probe would give at each height, as a real ADC's driver would, and the range scales the worker
+// writes as the rows change range.
+struct IioEndToEnd : DialogFixture {
+    TemporaryFolder sysfs;
+
+    void SetUp() override {
+        DialogFixture::SetUp();
+        Put("iio:device0/name", "probe-adc\n");
+        Put("iio:device0/in_voltage0_raw", "0\n");
+        Put("iio:device0/in_voltage_scale", "0.000149\n");
+        Put("iio:device0/in_voltage_scale_available", "0.000149 0.000298 0.000596\n");
+        Drivers().Bind(ConverterDeviceName,
+                       MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path()}));
+    }
+    void Put(const std::string& relative, const std::string& text) const {
+        std::filesystem::create_directories(std::filesystem::path(sysfs / relative).parent_path());
+        WriteHostFile(sysfs / relative, text);
+    }
+};
+
+TEST_F(IioEndToEnd, FifteenSavesThroughSysfsStoreTheModelTheProbeFollows) {
+    Open();
+    for (int row = 0; row < points::RowCount; ++row) {
+        const double height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
+        const auto counts = static_cast<std::uint32_t>(
+            std::lround(GaugeResponse(height, row <= 6 ? GaugeRange::Small : GaugeRange::Large)));
+        Put("iio:device0/in_voltage0_raw", std::to_string(counts) + "\n");
+        const std::string expected = std::to_string(counts / CountsPerSignalUnit);
+        ASSERT_TRUE(window->PumpUntil([&] { return window->GetText(ids::SignalField) == expected; }, 10s))
+            << "row " << row;
+        window->Click(ids::SavePointButton);
+        EXPECT_EQ(Cell(row, points::SignalColumn), expected);
+    }
+    // The worker has put the converter on the large range for rows 7 on.
+    EXPECT_EQ(ReadHostFile(sysfs / "iio:device0/in_voltage_scale"), "0.000596");
+
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::ConfirmSave)});
+    EXPECT_EQ(window->GetText(ids::StatusLine), texts::WriteFinished);
+    const SegmentModel defaults;
+    for (std::size_t segment = 0; segment < 6; ++segment)
+        EXPECT_NEAR(model.CurveA[segment], defaults.CurveA[std::min<std::size_t>(segment, 3)], 1e-2)
+            << segment;
 }
 
 } // namespace
