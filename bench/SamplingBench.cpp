@@ -1,15 +1,18 @@
-// Sampling worker figures against the simulated gauge: cycle period and jitter, CPU while sampling, and the
-// latency of StopSampling, both from a worker between reads and from one waiting on a UI call.
+// Sampling worker figures against the simulated gauge, or the IIO driver over a sysfs tree in a scratch
+// folder: cycle period and jitter, CPU while sampling, and the latency of StopSampling, both from a worker
+// between reads and from one waiting on a UI call.
 //
-//   slabcal_bench_sampling [cycles=200] [pairs=200]
+//   slabcal_bench_sampling [cycles=200] [pairs=200] [sim|iio]
 #include "acquisition/AdcDevice.h"
 #include "acquisition/SamplingView.h"
 #include "acquisition/SamplingWorker.h"
+#include "drivers/iio/IioConverter.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "platform/ConverterContract.h"
 #include "platform/DriverRegistry.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +21,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -149,11 +154,31 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    auto gauge = std::make_shared<SimulatedGauge>();
-    Drivers().Bind(ConverterDeviceName, gauge);
+    const bool iio = argc > 3 && std::string(argv[3]) == "iio";
+    Millis ideal = std::chrono::milliseconds(100);
+    std::filesystem::path sysfs;
+    if (iio) {
+        char folder[] = "/tmp/slabcal-bench-iio-XXXXXX";
+        sysfs = ::mkdtemp(folder);
+        const auto put = [&](const char* name, const char* text) {
+            std::filesystem::create_directories(sysfs / "iio:device0");
+            std::ofstream(sysfs / "iio:device0" / name) << text;
+        };
+        put("name", "probe-adc\n");
+        put("in_voltage0_raw", "4140000\n");
+        put("in_voltage_scale", "0.000298\n");
+        put("in_voltage_scale_available", "0.000298 0.000596\n");
+        Drivers().Bind(ConverterDeviceName,
+                       MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs}));
+        std::printf("driver: IIO over a sysfs tree in %s\n", sysfs.c_str());
+    } else {
+        auto gauge = std::make_shared<SimulatedGauge>();
+        Drivers().Bind(ConverterDeviceName, gauge);
+        ideal += 5 * gauge->CurrentStatus().conversionTime;
+        std::printf("driver: simulated gauge\n");
+    }
     if (!OpenDevice() || InitConverter() == 0)
         return 1;
-    const Millis ideal = std::chrono::milliseconds(100) + 5 * gauge->CurrentStatus().conversionTime;
 
     MeasureCycles(cycles, ideal);
     MeasureStops(pairs, false);
@@ -161,5 +186,7 @@ int main(int argc, char** argv) {
 
     CloseDevice();
     Drivers().Unbind(ConverterDeviceName);
+    if (iio)
+        std::filesystem::remove_all(sysfs);
     return 0;
 }
