@@ -9,3 +9,5 @@ set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /)
 set(QT_HOST_PATH /usr CACHE PATH "where the host's Qt tools are")
+# pkg-config must find the arm64 libraries' .pc files, never the host's.
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig")
