@@ -94,9 +94,11 @@ struct IioEndToEnd : DialogFixture {
         Drivers().Bind(ConverterDeviceName,
                        MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path()}));
     }
+    // Renamed into place: a sysfs attribute is never seen half written, and neither may this one be.
     void Put(const std::string& relative, const std::string& text) const {
         std::filesystem::create_directories(std::filesystem::path(sysfs / relative).parent_path());
-        WriteHostFile(sysfs / relative, text);
+        WriteHostFile(sysfs / "next", text);
+        std::filesystem::rename(sysfs / "next", sysfs / relative);
     }
 };
 

@@ -132,7 +132,8 @@ TEST(CharacterDeviceConverterOnRealNodes, DrivesOnlyCharacterDevices) {
     for (const std::uint32_t code :
          {InitialiseCode, SelectSmallRangeCode, SelectLargeRangeCode, ReadSampleCode}) {
         EXPECT_EQ(null.IoControl(code, record.data(), record.size(), nullptr), 0) << code;
-        EXPECT_EQ(null.LastError(), ENOTTY);
+        // ENOTTY from the kernel; qemu-user refuses an ioctl it does not know with ENOSYS instead.
+        EXPECT_TRUE(null.LastError() == ENOTTY || null.LastError() == ENOSYS) << null.LastError();
     }
 }
 
