@@ -73,8 +73,12 @@ bool AllFinite(const double* values, int n) {
 
 // A polynomial with m coefficients is determined only by m different abscissae; with fewer, the recurrence
 // divides by a norm that is zero up to rounding and yields meaningless numbers. The values are counted in
-// ascending order, each pass finding the smallest one above the last, so no storage is needed.
+// ascending order, each pass finding the smallest one above the last, so no storage is needed; a line needs
+// only one value other than the first.
 bool HasDistinctValues(const double* x, int n, int m) {
+    if (m == 2) {
+        return std::any_of(x + 1, x + n, [first = x[0]](double value) { return value != first; });
+    }
     double last = -std::numeric_limits<double>::infinity();
     for (int found = 0; found < m; ++found) {
         bool any = false;
@@ -126,6 +130,56 @@ void ReportAllocationFailure() {
     std::fflush(stdout);
 }
 
+// The straight line (m = 2) of a few points, as every calibration segment is fitted: the same operations
+// in the same order as the general recurrence below, which for m = 2 needs no work vectors (the degree-1
+// polynomial is (x - z) - p), so the bits are the same.
+void FitLine(const double* x, const double* y, double* a, int n, double* sumSquares, double* sumAbs,
+             double* maxAbs) {
+    double z = 0.0;
+    const double r = 1.0 / n;
+    for (int i = 0; i < n; ++i) {
+        z = (r * x[i]) + z;
+    }
+    double p = 0.0;
+    double c = 0.0;
+    for (int i = 0; i < n; ++i) {
+        p = (p + x[i]) - z;
+        c = c + y[i];
+    }
+    const double r1 = 1.0 / static_cast<double>(n);
+    p = r1 * p;
+    c = r1 * c;
+    double a0 = c;
+
+    double norm = 0.0;
+    double onto = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double w = (x[i] - z) - p;
+        norm = (w * w) + norm;
+        onto = (y[i] * w) + onto;
+    }
+    const double a1 = (1.0 / norm) * onto;
+    a0 = (-p * a1) + a0;
+
+    double squares = 0.0;
+    double absolutes = 0.0;
+    double largest = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double e = (((x[i] - z) * a1) + a0) - y[i];
+        const double f = std::abs(e);
+        if (f > largest) {
+            largest = f;
+        }
+        squares = (e * e) + squares;
+        absolutes = f + absolutes;
+    }
+    a[0] = a0;
+    a[1] = a1;
+    *sumSquares = squares;
+    *sumAbs = absolutes;
+    *maxAbs = largest;
+}
+
 } // namespace
 
 // The order of every operation below is part of the result: the stored calibration depends on the last bits.
@@ -133,6 +187,10 @@ int OrthoPolyFit(const double* x, const double* y, double* a, int n, int m, doub
                  double* sumAbs, double* maxAbs) {
     if (n < 1 || m < 1 || m > n || !AllFinite(x, n) || !AllFinite(y, n) || !HasDistinctValues(x, n, m)) {
         return 0;
+    }
+    if (m == 2 && n <= InlinePoints) {
+        FitLine(x, y, a, n, sumSquares, sumAbs, maxAbs);
+        return 1;
     }
     WorkVectors work(CurrentFitWorkStorage(), n);
     if (!work.Complete()) {
