@@ -3,6 +3,7 @@
 #include "framework/Dialog.h"
 #include "framework/qt/ChooseDialogFont.h"
 #include "framework/qt/QtMessageBox.h"
+#include "framework/qt/Utf8.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -22,10 +23,6 @@
 namespace slabcal {
 
 namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Sets the template's font on the frame and measures it.
 DialogUnits UseTemplateFont(QWidget& frame, const DialogTemplate& shown) {
@@ -184,14 +181,14 @@ std::string QtDialogWindow::GetText(int id) const {
     const ControlEntry& control = Find(id);
     switch (control.kind) {
     case ControlKind::Static:
-        return static_cast<QLabel*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QLabel*>(control.widget)->text());
     case ControlKind::Edit:
-        return static_cast<QLineEdit*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QLineEdit*>(control.widget)->text());
     case ControlKind::Button:
-        return static_cast<QPushButton*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QPushButton*>(control.widget)->text());
     case ControlKind::ComboBox: {
         auto* combo = static_cast<QComboBox*>(control.widget);
-        return combo->currentIndex() < 0 ? std::string() : combo->currentText().toStdString();
+        return combo->currentIndex() < 0 ? std::string() : ToUtf8(combo->currentText());
     }
     case ControlKind::ListView:
         break;
@@ -323,7 +320,7 @@ std::string QtDialogWindow::ListGetItemText(int id, int row, int subItem) const 
     auto* view = static_cast<QTreeWidget*>(Find(id, ControlKind::ListView).widget);
     if (row < 0 || row >= view->topLevelItemCount() || subItem < 0)
         return {};
-    return view->topLevelItem(row)->text(subItem).toStdString();
+    return ToUtf8(view->topLevelItem(row)->text(subItem));
 }
 
 int QtDialogWindow::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
