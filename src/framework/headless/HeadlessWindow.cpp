@@ -1,37 +1,29 @@
 #include "framework/headless/HeadlessWindow.h"
 
+#include "framework/ControlLookup.h"
 #include "framework/Dialog.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace slabcal {
 
-HeadlessWindow::HeadlessWindow(HeadlessBackend& owner, Dialog& shown) : backend(owner), dialog(shown) {
-    for (const auto& control : dialog.Template().controls) {
-        Control& created = controls.emplace_back();
-        created.id = control.id;
-        created.kind = control.kind;
-        created.text = control.text;
-        created.visible = control.visible;
-    }
+HeadlessWindow::HeadlessWindow(HeadlessBackend& owner, Dialog& shown)
+    : backend(owner), dialog(shown), controls(shown.Template().controls.size()) {
+    for (std::size_t at = 0; at < controls.size(); ++at)
+        controls[at].text = dialog.Template().controls[at].text;
 }
 
 HeadlessWindow::Control& HeadlessWindow::Find(int id) {
-    return const_cast<Control&>(static_cast<const HeadlessWindow*>(this)->Find(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
-
 const HeadlessWindow::Control& HeadlessWindow::Find(int id) const {
-    for (const auto& control : controls) {
-        if (control.id == id)
-            return control;
-    }
-    throw std::out_of_range("no control with id " + std::to_string(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
 
 std::string HeadlessWindow::GetText(int id) const {
-    const Control& control = Find(id);
-    if (control.kind == ControlKind::ComboBox)
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    const Control& control = controls[at];
+    if (dialog.Template().controls[at].kind == ControlKind::ComboBox)
         return control.selection < 0 ? std::string()
                                      : control.items[static_cast<std::size_t>(control.selection)];
     return control.text;
@@ -47,10 +39,11 @@ bool HeadlessWindow::IsEnabled(int id) const {
     return Find(id).enabled;
 }
 void HeadlessWindow::SetFocus(int id) {
-    focusedId = Find(id).id;
+    (void)ControlIndex(dialog.Template(), id); // an unknown id is refused
+    focusedId = id;
 }
 bool HeadlessWindow::IsVisible(int id) const {
-    return Find(id).visible;
+    return dialog.Template().controls[ControlIndex(dialog.Template(), id)].visible;
 }
 
 void HeadlessWindow::SetIcon(IconSize size, const IconResource& icon) {
@@ -165,8 +158,7 @@ void HeadlessWindow::Click(int id) {
         dialog.HandleCommand(id, Notification::Clicked);
         return;
     }
-    const Control& control = Find(id);
-    if (control.enabled && control.visible)
+    if (Find(id).enabled && IsVisible(id))
         dialog.HandleCommand(id, Notification::Clicked);
 }
 

@@ -71,11 +71,9 @@ public:
     [[nodiscard]] int IconId(IconSize size) const { return size == IconSize::Large ? largeIcon : smallIcon; }
 
 private:
+    // One per template control, in template order; id, kind and visibility come from the template.
     struct Control {
-        int id = 0;
-        ControlKind kind = ControlKind::Static;
         std::string text;
-        bool visible = true;
         bool enabled = true;
         std::vector<std::string> items; // combo box
         int selection = -1;             // combo box

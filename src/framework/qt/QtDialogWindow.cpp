@@ -1,5 +1,6 @@
 #include "framework/qt/QtDialogWindow.h"
 
+#include "framework/ControlLookup.h"
 #include "framework/Dialog.h"
 #include "framework/qt/ChooseDialogFont.h"
 #include "framework/qt/QtMessageBox.h"
@@ -16,7 +17,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -132,42 +132,28 @@ void QtDialogWindow::CreateControls() {
             widget->setFocusPolicy(Qt::ClickFocus);
         }
         widget->setVisible(control.visible);
-        controls.push_back({control.id, control.kind, widget, 0, {}});
+        controls.push_back({widget, 0, {}});
     }
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id) {
-    return const_cast<ControlEntry&>(static_cast<const QtDialogWindow*>(this)->Find(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
-
 const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id) const {
-    for (const auto& control : controls) {
-        if (control.id == id)
-            return control;
-    }
-    throw std::out_of_range("no control with id " + std::to_string(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
-
-const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) const {
-    const ControlEntry& control = Find(id);
-    if (control.kind != kind)
-        throw std::invalid_argument("control " + std::to_string(id) +
-                                    " is not of the kind this operation needs");
-    return control;
-}
-
 QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) {
-    return const_cast<ControlEntry&>(static_cast<const QtDialogWindow*>(this)->Find(id, kind));
+    return controls[ControlIndex(dialog.Template(), id, kind)];
+}
+const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) const {
+    return controls[ControlIndex(dialog.Template(), id, kind)];
 }
 
 QWidget* QtDialogWindow::Control(int id) const {
-    for (const auto& control : controls) {
-        if (control.id == id)
-            return control.widget;
-    }
-    return nullptr;
+    auto at = FindControl(dialog.Template(), id);
+    return at ? controls[*at].widget : nullptr;
 }
 
 std::vector<QWidget*> QtDialogWindow::Controls() const {
@@ -178,16 +164,17 @@ std::vector<QWidget*> QtDialogWindow::Controls() const {
 }
 
 std::string QtDialogWindow::GetText(int id) const {
-    const ControlEntry& control = Find(id);
-    switch (control.kind) {
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    QWidget* widget = controls[at].widget;
+    switch (dialog.Template().controls[at].kind) {
     case ControlKind::Static:
-        return ToUtf8(static_cast<QLabel*>(control.widget)->text());
+        return ToUtf8(static_cast<QLabel*>(widget)->text());
     case ControlKind::Edit:
-        return ToUtf8(static_cast<QLineEdit*>(control.widget)->text());
+        return ToUtf8(static_cast<QLineEdit*>(widget)->text());
     case ControlKind::Button:
-        return ToUtf8(static_cast<QPushButton*>(control.widget)->text());
+        return ToUtf8(static_cast<QPushButton*>(widget)->text());
     case ControlKind::ComboBox: {
-        auto* combo = static_cast<QComboBox*>(control.widget);
+        auto* combo = static_cast<QComboBox*>(widget);
         return combo->currentIndex() < 0 ? std::string() : ToUtf8(combo->currentText());
     }
     case ControlKind::ListView:
@@ -197,16 +184,17 @@ std::string QtDialogWindow::GetText(int id) const {
 }
 
 void QtDialogWindow::SetText(int id, std::string_view text) {
-    const ControlEntry& control = Find(id);
-    switch (control.kind) {
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    QWidget* widget = controls[at].widget;
+    switch (dialog.Template().controls[at].kind) {
     case ControlKind::Static:
-        static_cast<QLabel*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QLabel*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::Edit:
-        static_cast<QLineEdit*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QLineEdit*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::Button:
-        static_cast<QPushButton*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QPushButton*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::ComboBox: // a drop-down list shows its selection, never a text of its own
     case ControlKind::ListView:
