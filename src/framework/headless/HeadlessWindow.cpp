@@ -7,6 +7,16 @@
 
 namespace slabcal {
 
+namespace {
+
+// Whether the list has cell (row, subItem): sub-item 0 always, the others while their column exists.
+bool HasCell(std::size_t rows, std::size_t columns, int row, int subItem) {
+    return row >= 0 && static_cast<std::size_t>(row) < rows && subItem >= 0 &&
+           static_cast<std::size_t>(subItem) < std::max<std::size_t>(columns, 1);
+}
+
+} // namespace
+
 HeadlessWindow::HeadlessWindow(HeadlessBackend& owner, Dialog& shown)
     : backend(owner), dialog(shown), controls(shown.Template().controls.size()) {
     for (std::size_t at = 0; at < controls.size(); ++at)
@@ -19,19 +29,38 @@ HeadlessWindow::Control& HeadlessWindow::Find(int id) {
 const HeadlessWindow::Control& HeadlessWindow::Find(int id) const {
     return controls[ControlIndex(dialog.Template(), id)];
 }
+HeadlessWindow::Control& HeadlessWindow::Find(int id, ControlKind kind) {
+    return controls[ControlIndex(dialog.Template(), id, kind)];
+}
+const HeadlessWindow::Control& HeadlessWindow::Find(int id, ControlKind kind) const {
+    return controls[ControlIndex(dialog.Template(), id, kind)];
+}
 
 std::string HeadlessWindow::GetText(int id) const {
     const std::size_t at = ControlIndex(dialog.Template(), id);
     const Control& control = controls[at];
-    if (dialog.Template().controls[at].kind == ControlKind::ComboBox)
+    switch (dialog.Template().controls[at].kind) {
+    case ControlKind::ComboBox:
         return control.selection < 0 ? std::string()
                                      : control.items[static_cast<std::size_t>(control.selection)];
+    case ControlKind::ListView:
+        return {};
+    case ControlKind::Static:
+    case ControlKind::Edit:
+    case ControlKind::Button:
+        break;
+    }
     return control.text;
 }
 
 void HeadlessWindow::SetText(int id, std::string_view text) {
-    Find(id).text = text;
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    // A drop-down list shows its selection and a list view its cells, never a text of their own.
+    const ControlKind kind = dialog.Template().controls[at].kind;
+    if (kind != ControlKind::ComboBox && kind != ControlKind::ListView)
+        controls[at].text = text;
 }
+
 void HeadlessWindow::Enable(int id, bool enabled) {
     Find(id).enabled = enabled;
 }
@@ -51,72 +80,70 @@ void HeadlessWindow::SetIcon(IconSize size, const IconResource& icon) {
 }
 
 int HeadlessWindow::ComboAddString(int id, std::string_view text) {
-    auto& items = Find(id).items;
+    auto& items = Find(id, ControlKind::ComboBox).items;
     items.emplace_back(text);
     return static_cast<int>(items.size()) - 1;
 }
 
 int HeadlessWindow::ComboSetCurSel(int id, int index) {
-    Control& combo = Find(id);
+    Control& combo = Find(id, ControlKind::ComboBox);
     combo.selection = index >= 0 && index < static_cast<int>(combo.items.size()) ? index : -1;
     return combo.selection;
 }
 
 int HeadlessWindow::ComboGetCurSel(int id) const {
-    return Find(id).selection;
+    return Find(id, ControlKind::ComboBox).selection;
 }
 std::vector<std::string> HeadlessWindow::ComboItems(int id) const {
-    return Find(id).items;
+    return Find(id, ControlKind::ComboBox).items;
 }
 
 uint32_t HeadlessWindow::ListGetExtendedStyle(int id) const {
-    return Find(id).exStyle;
+    return Find(id, ControlKind::ListView).exStyle;
 }
 void HeadlessWindow::ListSetExtendedStyle(int id, uint32_t exStyle) {
-    Find(id).exStyle = exStyle;
+    Find(id, ControlKind::ListView).exStyle = exStyle;
 }
 
 int HeadlessWindow::ListInsertColumn(int id, int index, std::string_view header, int widthPixels) {
-    auto& columns = Find(id).columns;
+    auto& columns = Find(id, ControlKind::ListView).columns;
     index = std::clamp(index, 0, static_cast<int>(columns.size()));
     columns.insert(columns.begin() + index, Column{std::string(header), widthPixels});
     return index;
 }
 
 int HeadlessWindow::ListInsertItem(int id, int row, std::string_view text) {
-    Control& list = Find(id);
+    Control& list = Find(id, ControlKind::ListView);
     row = std::clamp(row, 0, static_cast<int>(list.rows.size()));
-    std::vector<std::string> cells(std::max<std::size_t>(list.columns.size(), 1));
-    cells[0] = text;
-    list.rows.insert(list.rows.begin() + row, std::move(cells));
+    list.rows.insert(list.rows.begin() + row, std::vector<std::string>{std::string(text)});
     return row;
 }
 
 bool HeadlessWindow::ListSetItemText(int id, int row, int subItem, std::string_view text) {
-    Control& list = Find(id);
-    if (row < 0 || row >= static_cast<int>(list.rows.size()) || subItem < 0)
+    Control& list = Find(id, ControlKind::ListView);
+    if (!HasCell(list.rows.size(), list.columns.size(), row, subItem))
         return false;
     auto& cells = list.rows[static_cast<std::size_t>(row)];
-    if (subItem >= static_cast<int>(cells.size()))
+    if (static_cast<std::size_t>(subItem) >= cells.size())
         cells.resize(static_cast<std::size_t>(subItem) + 1);
     cells[static_cast<std::size_t>(subItem)] = text;
     return true;
 }
 
 std::string HeadlessWindow::ListGetItemText(int id, int row, int subItem) const {
-    const Control& list = Find(id);
-    if (row < 0 || row >= static_cast<int>(list.rows.size()) || subItem < 0)
+    const Control& list = Find(id, ControlKind::ListView);
+    if (!HasCell(list.rows.size(), list.columns.size(), row, subItem))
         return {};
     const auto& cells = list.rows[static_cast<std::size_t>(row)];
-    return subItem < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(subItem)]
-                                                    : std::string();
+    return static_cast<std::size_t>(subItem) < cells.size() ? cells[static_cast<std::size_t>(subItem)]
+                                                            : std::string();
 }
 
 std::vector<HeadlessWindow::Column> HeadlessWindow::ListColumns(int id) const {
-    return Find(id).columns;
+    return Find(id, ControlKind::ListView).columns;
 }
 int HeadlessWindow::ListRowCount(int id) const {
-    return static_cast<int>(Find(id).rows.size());
+    return static_cast<int>(Find(id, ControlKind::ListView).rows.size());
 }
 
 int HeadlessWindow::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {

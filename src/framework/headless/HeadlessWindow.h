@@ -16,8 +16,9 @@ namespace slabcal {
 
 class Dialog;
 
-// A dialog window kept in memory. Besides the window operations it offers what an operator does (click,
-// select, type, close) and what a UI thread does for other threads (run what they posted).
+// A dialog window kept in memory, answering every window operation as the Qt window does (the contract in
+// DialogWindow.h). Besides the window operations it offers what an operator does (click, select, type,
+// close) and what a UI thread does for other threads (run what they posted).
 class HeadlessWindow final : public DialogWindow {
 public:
     HeadlessWindow(HeadlessBackend& backend, Dialog& dialog);
@@ -83,6 +84,8 @@ private:
     };
     Control& Find(int id);
     [[nodiscard]] const Control& Find(int id) const;
+    Control& Find(int id, ControlKind kind);
+    [[nodiscard]] const Control& Find(int id, ControlKind kind) const;
 
     HeadlessBackend& backend;
     Dialog& dialog;

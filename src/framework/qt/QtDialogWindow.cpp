@@ -37,6 +37,13 @@ void CentreCells(QTreeWidgetItem& item, int columnCount) {
         item.setTextAlignment(column, Centred);
 }
 
+// Whether the list has cell (row, subItem): sub-item 0 always, the others while their column exists. Qt
+// would keep a text past the columns where nobody sees it, and crashes on a sub-item near INT_MAX.
+bool HasCell(const QTreeWidget& view, int row, int subItem) {
+    return row >= 0 && row < view.topLevelItemCount() && subItem >= 0 &&
+           subItem < std::max(view.columnCount(), 1);
+}
+
 QTreeWidget* CreateListView(QWidget& parent, uint32_t styles) {
     auto* list = new QTreeWidget(&parent);
     list->setColumnCount(0);
@@ -232,7 +239,10 @@ void QtDialogWindow::ApplyIcon() {
 
 int QtDialogWindow::ComboAddString(int id, std::string_view text) {
     auto* combo = static_cast<QComboBox*>(Find(id, ControlKind::ComboBox).widget);
+    const int selected = combo->currentIndex();
     combo->addItem(FromUtf8(text));
+    // Qt selects the first item put into an empty box; the dialog would read that as the operator's choice.
+    combo->setCurrentIndex(selected);
     return combo->count() - 1;
 }
 
@@ -261,7 +271,7 @@ void QtDialogWindow::ListSetExtendedStyle(int id, uint32_t exStyle) {
 
 int QtDialogWindow::ListInsertColumn(int id, int index, std::string_view header, int widthPixels) {
     ControlEntry& list = Find(id, ControlKind::ListView);
-    // Cells stay with their sub-item index; only the headers move, as in the in-memory window.
+    // Cells stay with their sub-item index; only the headers move.
     index = std::clamp(index, 0, static_cast<int>(list.columns.size()));
     list.columns.insert(list.columns.begin() + index, Column{FromUtf8(header), widthPixels});
     ApplyColumns(list);
@@ -296,7 +306,7 @@ int QtDialogWindow::ListInsertItem(int id, int row, std::string_view text) {
 
 bool QtDialogWindow::ListSetItemText(int id, int row, int subItem, std::string_view text) {
     auto* view = static_cast<QTreeWidget*>(Find(id, ControlKind::ListView).widget);
-    if (row < 0 || row >= view->topLevelItemCount() || subItem < 0)
+    if (!HasCell(*view, row, subItem))
         return false;
     QTreeWidgetItem* item = view->topLevelItem(row);
     item->setText(subItem, FromUtf8(text));
@@ -306,7 +316,7 @@ bool QtDialogWindow::ListSetItemText(int id, int row, int subItem, std::string_v
 
 std::string QtDialogWindow::ListGetItemText(int id, int row, int subItem) const {
     auto* view = static_cast<QTreeWidget*>(Find(id, ControlKind::ListView).widget);
-    if (row < 0 || row >= view->topLevelItemCount() || subItem < 0)
+    if (!HasCell(*view, row, subItem))
         return {};
     return ToUtf8(view->topLevelItem(row)->text(subItem));
 }
