@@ -22,7 +22,12 @@ enum class IconSize { Large, Small };
 //   throws std::invalid_argument and changes nothing.
 // - Texts are UTF-8. Labels, edits and buttons hold their text; a combo box's text is its selected item
 //   ("" with none); a list view has no text (""). Setting the text of either of those two does nothing.
-// - No operation here notifies the dialog; only the operator does.
+// - Focus goes only to an enabled control that is not hidden: SetFocus on another does nothing, and
+//   disabling the focused control moves the focus on to the next enabled, visible tab stop in template
+//   order, wrapping, or to none.
+// - No operation here notifies the dialog. Only the operator does, and only through an enabled, visible
+//   control that takes the input: a button's click (Clicked), an item chosen in a combo box
+//   (SelectionChanged), text typed into an edit (nothing). Esc or the close box send IdCancel.
 class DialogWindow {
 public:
     virtual ~DialogWindow() = default;

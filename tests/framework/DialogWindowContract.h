@@ -1,11 +1,14 @@
 #pragma once
 
 // The dialog window contract (DialogWindow.h) as one suite of cases that every backend runs: the in-memory
-// window in framework_tests, the Qt window in qt_backend_tests. A backend joins with a driver class
-//
-//   DialogBackend& Get();                                   the backend the dialog is created on
-//   void Show(DialogWindow&);                               puts the new window on screen, if there is one
-//
+// window in framework_tests, the Qt window in qt_backend_tests. A backend joins with a driver class that
+// offers
+//   Get()                     the DialogBackend& the dialog is created on
+//   Show(window)              puts the new window on screen, if there is one
+//   Click(window, id)         the operator clicks control `id`
+//   ChooseNext(window, id)    the operator presses the down arrow in combo box `id`
+//   Type(window, id, text)    the operator replaces the text of control `id` by typing
+//   FocusedId(window)         the control with the focus; 0 for none
 // and INSTANTIATE_TYPED_TEST_SUITE_P(Name, DialogWindowContract, Driver).
 
 #include "framework/CommandBinding.h"
@@ -235,8 +238,104 @@ TYPED_TEST_P(DialogWindowContract, ListCellsLieInsideItsRowsAndColumns) {
     }
 }
 
+TYPED_TEST_P(DialogWindowContract, FocusGoesOnlyToEnabledVisibleControls) {
+    DialogWindow& w = this->Window();
+    auto& driver = this->backendDriver;
+    // Creating the dialog focused its first tab stop.
+    EXPECT_EQ(driver.FocusedId(w), HeightBox);
+    const struct {
+        const char* what;
+        std::function<void()> operation;
+        int focused;
+    } steps[] = {
+        {"a button", [&] { w.SetFocus(SaveButton); }, SaveButton},
+        {"a disabled edit",
+         [&] {
+             w.Enable(Field, false);
+             w.SetFocus(Field);
+         },
+         SaveButton},
+        {"a hidden button", [&] { w.SetFocus(HiddenButton); }, SaveButton},
+        {"the focused button disabled", [&] { w.Enable(SaveButton, false); }, HeightBox},
+        {"the focused box disabled", [&] { w.Enable(HeightBox, false); }, List},
+        {"the last tab stop disabled", [&] { w.Enable(List, false); }, 0},
+        {"a control enabled again",
+         [&] {
+             w.Enable(SaveButton, true);
+             w.SetFocus(SaveButton);
+         },
+         SaveButton},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.operation();
+        EXPECT_EQ(driver.FocusedId(w), step.focused);
+    }
+    EXPECT_FALSE(w.IsEnabled(Field));
+    EXPECT_TRUE(w.IsEnabled(SaveButton));
+}
+
+TYPED_TEST_P(DialogWindowContract, OperatorInputReachesOnlyEnabledControlsOfItsKind) {
+    DialogWindow& w = this->Window();
+    auto& driver = this->backendDriver;
+    for (const char* height : {"40", "50", "70"})
+        w.ComboAddString(HeightBox, height);
+    using Act = std::function<void()>;
+    const struct {
+        const char* what;
+        int disabled; // 0: none
+        Act act;
+        std::vector<Notice> notices;
+        int selected;
+        std::string_view field;
+    } cases[] = {
+        {"click on a button",
+         0,
+         [&] { driver.Click(w, SaveButton); },
+         {{SaveButton, Notification::Clicked}},
+         0,
+         "12"},
+        {"click on a disabled button", SaveButton, [&] { driver.Click(w, SaveButton); }, {}, 0, "12"},
+        {"click on a label", 0, [&] { driver.Click(w, StatusLine); }, {}, 0, "12"},
+        {"click on an edit", 0, [&] { driver.Click(w, Field); }, {}, 0, "12"},
+        {"next height",
+         0,
+         [&] { driver.ChooseNext(w, HeightBox); },
+         {{HeightBox, Notification::SelectionChanged}},
+         1,
+         "12"},
+        {"next height in a disabled box", HeightBox, [&] { driver.ChooseNext(w, HeightBox); }, {}, 0, "12"},
+        {"past the last height",
+         0,
+         [&] {
+             w.ComboSetCurSel(HeightBox, 2);
+             driver.ChooseNext(w, HeightBox);
+         },
+         {},
+         2,
+         "12"},
+        {"typing into the edit", 0, [&] { driver.Type(w, Field, "812"); }, {}, 0, "812"},
+        {"typing into a disabled edit", Field, [&] { driver.Type(w, Field, "812"); }, {}, 0, "12"},
+        {"typing on a button", 0, [&] { driver.Type(w, SaveButton, "812"); }, {}, 0, "12"},
+    };
+    for (const auto& input : cases) {
+        SCOPED_TRACE(input.what);
+        for (int id : {HeightBox, Field, SaveButton})
+            w.Enable(id, id != input.disabled);
+        w.ComboSetCurSel(HeightBox, 0);
+        w.SetText(Field, "12");
+        this->dialog.notices.clear();
+        input.act();
+        EXPECT_EQ(this->dialog.notices, input.notices);
+        EXPECT_EQ(w.ComboGetCurSel(HeightBox), input.selected);
+        EXPECT_EQ(w.GetText(Field), input.field);
+    }
+    EXPECT_EQ(w.GetText(SaveButton), "保存");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(DialogWindowContract, UnknownIdsAndOperationsOfAnotherKindAreRefused,
                             TextsFollowTheControlKind, ComboBoxSelectsOnlyWhatItIsTold,
-                            ListCellsLieInsideItsRowsAndColumns);
+                            ListCellsLieInsideItsRowsAndColumns, FocusGoesOnlyToEnabledVisibleControls,
+                            OperatorInputReachesOnlyEnabledControlsOfItsKind);
 
 } // namespace slabcal::contract

@@ -62,15 +62,38 @@ void HeadlessWindow::SetText(int id, std::string_view text) {
 }
 
 void HeadlessWindow::Enable(int id, bool enabled) {
-    Find(id).enabled = enabled;
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    controls[at].enabled = enabled;
+    if (!enabled && focusedId == id)
+        MoveFocusOn(at);
 }
+
 bool HeadlessWindow::IsEnabled(int id) const {
     return Find(id).enabled;
 }
+
 void HeadlessWindow::SetFocus(int id) {
-    (void)ControlIndex(dialog.Template(), id); // an unknown id is refused
-    focusedId = id;
+    if (CanTakeFocus(ControlIndex(dialog.Template(), id)))
+        focusedId = id;
 }
+
+bool HeadlessWindow::CanTakeFocus(std::size_t at) const {
+    return controls[at].enabled && dialog.Template().controls[at].visible;
+}
+
+// A disabled control hands the focus on to the next tab stop that can take it, as a Qt widget does.
+void HeadlessWindow::MoveFocusOn(std::size_t from) {
+    const auto& shown = dialog.Template().controls;
+    for (std::size_t step = 1; step < shown.size(); ++step) {
+        const std::size_t at = (from + step) % shown.size();
+        if ((shown[at].styles & style::TabStop) != 0 && CanTakeFocus(at)) {
+            focusedId = shown[at].id;
+            return;
+        }
+    }
+    focusedId = 0;
+}
+
 bool HeadlessWindow::IsVisible(int id) const {
     return dialog.Template().controls[ControlIndex(dialog.Template(), id)].visible;
 }
@@ -180,22 +203,30 @@ void HeadlessWindow::Post(std::function<void()> task) {
     queueChanged.notify_all();
 }
 
+bool HeadlessWindow::TakesInput(int id, ControlKind kind) const {
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    const ControlTemplate& control = dialog.Template().controls[at];
+    return control.kind == kind && control.visible && controls[at].enabled;
+}
+
 void HeadlessWindow::Click(int id) {
-    if (id == IdOk || id == IdCancel) {
-        dialog.HandleCommand(id, Notification::Clicked);
-        return;
-    }
-    if (Find(id).enabled && IsVisible(id))
+    if (id == IdOk || id == IdCancel || TakesInput(id, ControlKind::Button))
         dialog.HandleCommand(id, Notification::Clicked);
 }
 
 void HeadlessWindow::Select(int comboId, int index) {
-    ComboSetCurSel(comboId, index);
+    if (!TakesInput(comboId, ControlKind::ComboBox))
+        return;
+    Control& combo = Find(comboId);
+    if (index < 0 || index >= static_cast<int>(combo.items.size()))
+        return;
+    combo.selection = index;
     dialog.HandleCommand(comboId, Notification::SelectionChanged);
 }
 
 void HeadlessWindow::Type(int id, std::string_view text) {
-    SetText(id, text);
+    if (TakesInput(id, ControlKind::Edit))
+        Find(id).text = text;
 }
 
 std::size_t HeadlessWindow::ProcessPending() {

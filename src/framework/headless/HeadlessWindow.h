@@ -46,7 +46,9 @@ public:
     void End(int result) override;
     void Post(std::function<void()> task) override;
 
-    // What an operator does. A click on a disabled or hidden control does nothing.
+    // What an operator does, as with a mouse and keyboard: a click reaches a button, a choice one of a
+    // combo box's items, typing an edit (replacing its text). Input that no enabled, visible control of
+    // that kind would take does nothing.
     void Click(int id);
     void Select(int comboId, int index);
     void Type(int id, std::string_view text);
@@ -82,10 +84,15 @@ private:
         std::vector<Column> columns;    // list view
         std::vector<std::vector<std::string>> rows;
     };
+
     Control& Find(int id);
     [[nodiscard]] const Control& Find(int id) const;
     Control& Find(int id, ControlKind kind);
     [[nodiscard]] const Control& Find(int id, ControlKind kind) const;
+    // Whether the operator's input reaches control `id` when it takes input of `kind`.
+    [[nodiscard]] bool TakesInput(int id, ControlKind kind) const;
+    [[nodiscard]] bool CanTakeFocus(std::size_t at) const;
+    void MoveFocusOn(std::size_t from);
 
     HeadlessBackend& backend;
     Dialog& dialog;

@@ -218,7 +218,11 @@ bool QtDialogWindow::IsEnabled(int id) const {
 }
 
 void QtDialogWindow::SetFocus(int id) {
-    Find(id).widget->setFocus(Qt::OtherFocusReason);
+    QWidget* widget = Find(id).widget;
+    // Qt refuses a disabled widget by itself, but would make a hidden one the focus of a window not shown
+    // yet; no operator could reach it there.
+    if (!widget->isHidden())
+        widget->setFocus(Qt::OtherFocusReason);
 }
 
 void QtDialogWindow::SetIcon(IconSize size, const IconResource& icon) {

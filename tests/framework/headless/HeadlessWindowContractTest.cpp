@@ -1,5 +1,5 @@
 #include "framework/DialogWindowContract.h"
-#include "framework/headless/HeadlessBackend.h"
+#include "framework/headless/HeadlessWindow.h"
 
 namespace slabcal::contract {
 namespace {
@@ -9,8 +9,15 @@ class HeadlessDriver {
 public:
     DialogBackend& Get() { return backend; }
     void Show(DialogWindow&) {}
+    void Click(DialogWindow& window, int id) { Headless(window).Click(id); }
+    void ChooseNext(DialogWindow& window, int id) {
+        Headless(window).Select(id, window.ComboGetCurSel(id) + 1);
+    }
+    void Type(DialogWindow& window, int id, std::string_view text) { Headless(window).Type(id, text); }
+    int FocusedId(DialogWindow& window) { return Headless(window).FocusedId(); }
 
 private:
+    static HeadlessWindow& Headless(DialogWindow& window) { return static_cast<HeadlessWindow&>(window); }
     HeadlessBackend backend;
 };
 

@@ -2,6 +2,7 @@
 #include "framework/DialogWindowContract.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtDialogWindow.h"
+#include "framework/qt/Utf8.h"
 
 #include <QTest>
 
@@ -18,6 +19,22 @@ public:
         frame.show();
         frame.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&frame));
+    }
+    void Click(DialogWindow& window, int id) { QTest::mouseClick(Qt(window).Control(id), Qt::LeftButton); }
+    void ChooseNext(DialogWindow& window, int id) { QTest::keyClick(Qt(window).Control(id), Qt::Key_Down); }
+    void Type(DialogWindow& window, int id, std::string_view text) {
+        QWidget* control = Qt(window).Control(id);
+        QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(control, FromUtf8(text));
+    }
+    int FocusedId(DialogWindow& window) {
+        QWidget* focused = Qt(window).Frame().focusWidget();
+        const auto widgets = Qt(window).Controls();
+        for (std::size_t at = 0; at < widgets.size(); ++at) {
+            if (focused != nullptr && widgets[at] == focused)
+                return ContractTemplate().controls[at].id;
+        }
+        return 0;
     }
 
 private:
