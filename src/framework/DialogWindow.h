@@ -58,8 +58,10 @@ public:
 
     // A message box owned by the dialog, modal, blocking until answered.
     virtual int MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) = 0;
-    // The same box without blocking the UI thread: `answered` runs on the UI thread when it is dismissed.
-    // Returns what closes it unanswered.
+    // The same box without blocking the UI thread. It stays open until the operator answers it; then
+    // `answered` runs once, on the UI thread, never within this call. Returns what closes it unanswered
+    // (UI thread): `answered` then never runs. After an answer, or once the window is gone, the closer does
+    // nothing.
     virtual std::function<void()> OpenMessageBox(std::string_view text, std::string_view caption,
                                                  MessageBoxButtons buttons,
                                                  std::function<void(int answer)> answered) = 0;

@@ -9,6 +9,9 @@
 //   ChooseNext(window, id)    the operator presses the down arrow in combo box `id`
 //   Type(window, id, text)    the operator replaces the text of control `id` by typing
 //   FocusedId(window)         the control with the focus; 0 for none
+//   OpenBoxes(window)         how many boxes from OpenMessageBox are open
+//   Answer(window, answer)    the operator answers the open box
+//   ServeUntil(window, done)  the UI thread serves other threads until `done` holds; false if it never does
 // and INSTANTIATE_TYPED_TEST_SUITE_P(Name, DialogWindowContract, Driver).
 
 #include "framework/CommandBinding.h"
@@ -17,12 +20,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace slabcal::contract {
@@ -333,9 +341,78 @@ TYPED_TEST_P(DialogWindowContract, OperatorInputReachesOnlyEnabledControlsOfItsK
     EXPECT_EQ(w.GetText(SaveButton), "保存");
 }
 
+TYPED_TEST_P(DialogWindowContract, AnOpenBoxWaitsForTheOperatorOrIsClosedUnanswered) {
+    DialogWindow& w = this->Window();
+    auto& driver = this->backendDriver;
+    const struct {
+        const char* what;
+        MessageBoxButtons buttons;
+        std::optional<int> answer; // none: the program closes the box
+        std::vector<int> answers;
+    } cases[] = {
+        {"OK box answered", MessageBoxButtons::Ok, IdOk, {IdOk}},
+        {"Yes/No box answered No", MessageBoxButtons::YesNo, IdNo, {IdNo}},
+        {"Yes/No box answered Yes", MessageBoxButtons::YesNo, IdYes, {IdYes}},
+        {"box closed unanswered", MessageBoxButtons::YesNo, std::nullopt, {}},
+    };
+    for (const auto& box : cases) {
+        SCOPED_TRACE(box.what);
+        std::vector<int> answers;
+        auto close = w.OpenMessageBox("量程转化错误", "slabcal", box.buttons,
+                                      [&](int answer) { answers.push_back(answer); });
+        EXPECT_TRUE(answers.empty());
+        EXPECT_EQ(driver.OpenBoxes(w), 1);
+        // The box blocks nothing: the dialog takes a click meanwhile.
+        this->dialog.notices.clear();
+        driver.Click(w, SaveButton);
+        EXPECT_EQ(this->dialog.notices.size(), 1U);
+        if (box.answer)
+            driver.Answer(w, *box.answer);
+        else
+            close();
+        EXPECT_TRUE(driver.ServeUntil(w, [&] { return driver.OpenBoxes(w) == 0; }));
+        // After an answer or a close, closing again does nothing.
+        close();
+        EXPECT_TRUE(driver.ServeUntil(w, [] { return true; }));
+        EXPECT_EQ(answers, box.answers);
+    }
+}
+
+// A worker waits on its box through the bridge. Answered, it gets the answer; told to stop while the box is
+// open, it returns at once without one, and the box closes.
+TYPED_TEST_P(DialogWindowContract, AWorkerStoppedWhileItsBoxIsOpenGetsNoAnswerAndTheBoxCloses) {
+    DialogWindow& w = this->Window();
+    auto& driver = this->backendDriver;
+    const struct {
+        const char* what;
+        std::optional<int> answer; // none: the worker is told to stop
+    } cases[] = {{"answered", IdOk}, {"stopped", std::nullopt}};
+    for (const auto& ending : cases) {
+        SCOPED_TRACE(ending.what);
+        std::optional<int> got = -1; // written by the worker before `done`
+        std::atomic<bool> done = false;
+        std::jthread worker([&, bridge = this->dialog.Bridge()](std::stop_token stop) {
+            got = bridge->ShowMessageBox("量程转化错误", "slabcal", MessageBoxButtons::Ok, std::move(stop));
+            done = true;
+        });
+        ASSERT_TRUE(driver.ServeUntil(w, [&] { return driver.OpenBoxes(w) == 1; }));
+        if (ending.answer) {
+            driver.Answer(w, *ending.answer);
+            ASSERT_TRUE(driver.ServeUntil(w, [&] { return done.load(); }));
+        } else {
+            worker.request_stop();
+        }
+        worker.join(); // the worker never needs the UI thread to return
+        EXPECT_EQ(got, ending.answer);
+        EXPECT_TRUE(driver.ServeUntil(w, [&] { return driver.OpenBoxes(w) == 0; }));
+    }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(DialogWindowContract, UnknownIdsAndOperationsOfAnotherKindAreRefused,
                             TextsFollowTheControlKind, ComboBoxSelectsOnlyWhatItIsTold,
                             ListCellsLieInsideItsRowsAndColumns, FocusGoesOnlyToEnabledVisibleControls,
-                            OperatorInputReachesOnlyEnabledControlsOfItsKind);
+                            OperatorInputReachesOnlyEnabledControlsOfItsKind,
+                            AnOpenBoxWaitsForTheOperatorOrIsClosedUnanswered,
+                            AWorkerStoppedWhileItsBoxIsOpenGetsNoAnswerAndTheBoxCloses);
 
 } // namespace slabcal::contract

@@ -4,6 +4,7 @@
 #include "framework/Dialog.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace slabcal {
 
@@ -17,11 +18,21 @@ bool HasCell(std::size_t rows, std::size_t columns, int row, int subItem) {
 
 } // namespace
 
+// A box opened without blocking. `answered` is emptied when the box is answered or closed.
+struct HeadlessWindow::OpenBox {
+    std::string text;
+    std::string caption;
+    MessageBoxButtons buttons = MessageBoxButtons::Ok;
+    std::function<void(int)> answered;
+};
+
 HeadlessWindow::HeadlessWindow(HeadlessBackend& owner, Dialog& shown)
     : backend(owner), dialog(shown), controls(shown.Template().controls.size()) {
     for (std::size_t at = 0; at < controls.size(); ++at)
         controls[at].text = dialog.Template().controls[at].text;
 }
+
+HeadlessWindow::~HeadlessWindow() = default;
 
 HeadlessWindow::Control& HeadlessWindow::Find(int id) {
     return controls[ControlIndex(dialog.Template(), id)];
@@ -176,8 +187,27 @@ int HeadlessWindow::MessageBox(std::string_view text, std::string_view caption, 
 std::function<void()> HeadlessWindow::OpenMessageBox(std::string_view text, std::string_view caption,
                                                      MessageBoxButtons buttons,
                                                      std::function<void(int)> answered) {
-    answered(backend.Answer(text, caption, buttons));
-    return [] {};
+    auto box = std::make_shared<OpenBox>(
+        OpenBox{std::string(text), std::string(caption), buttons, std::move(answered)});
+    openBoxes.push_back(box);
+    // The window owns the box and with it `answered`; the closer only reaches it while the window lives.
+    return [weakBox = std::weak_ptr(box)] {
+        if (auto closing = weakBox.lock())
+            closing->answered = nullptr;
+    };
+}
+
+std::size_t HeadlessWindow::OpenBoxCount() const {
+    return static_cast<std::size_t>(
+        std::ranges::count_if(openBoxes, [](const auto& box) { return static_cast<bool>(box->answered); }));
+}
+
+void HeadlessWindow::AnswerOpenBoxes(const std::vector<std::shared_ptr<OpenBox>>& waiting) {
+    for (const auto& box : waiting) {
+        if (box->answered)
+            std::exchange(box->answered, nullptr)(backend.Answer(box->text, box->caption, box->buttons));
+    }
+    std::erase_if(openBoxes, [](const auto& box) { return !box->answered; });
 }
 
 int HeadlessWindow::RunModal() {
@@ -230,24 +260,27 @@ void HeadlessWindow::Type(int id, std::string_view text) {
 }
 
 std::size_t HeadlessWindow::ProcessPending() {
+    const auto waiting = openBoxes;
     std::size_t ran = 0;
     for (;;) {
         std::function<void()> task;
         {
             std::lock_guard guard(queueLock);
             if (queue.empty())
-                return ran;
+                break;
             task = std::move(queue.front());
             queue.pop_front();
         }
         task();
         ++ran;
     }
+    AnswerOpenBoxes(waiting);
+    return ran;
 }
 
 bool HeadlessWindow::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     // The condition may turn true without anything being posted (another thread finishing), so the wait
-    // looks again at short intervals.
+    // looks again at short intervals; a box left open is answered on the next round without waiting.
     constexpr std::chrono::milliseconds slice{2};
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -257,6 +290,8 @@ bool HeadlessWindow::PumpUntil(const std::function<bool()>& done, std::chrono::m
         auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             return false;
+        if (OpenBoxCount() > 0)
+            continue;
         std::unique_lock guard(queueLock);
         queueChanged.wait_until(guard, std::min(deadline, now + slice), [this] { return !queue.empty(); });
     }

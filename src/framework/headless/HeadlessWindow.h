@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,10 +19,13 @@ class Dialog;
 
 // A dialog window kept in memory, answering every window operation as the Qt window does (the contract in
 // DialogWindow.h). Besides the window operations it offers what an operator does (click, select, type,
-// close) and what a UI thread does for other threads (run what they posted).
+// close, answer boxes) and what a UI thread does for other threads (run what they posted).
 class HeadlessWindow final : public DialogWindow {
 public:
     HeadlessWindow(HeadlessBackend& backend, Dialog& dialog);
+    ~HeadlessWindow() override;
+    HeadlessWindow(const HeadlessWindow&) = delete;
+    HeadlessWindow& operator=(const HeadlessWindow&) = delete;
 
     [[nodiscard]] std::string GetText(int id) const override;
     void SetText(int id, std::string_view text) override;
@@ -55,7 +59,10 @@ public:
     void PressOk() { Click(IdOk); }
     void PressCancel() { Click(IdCancel); }
 
-    // What the UI thread does for other threads: runs the tasks they posted.
+    // What the UI thread does for other threads: runs the tasks they posted, in order, then lets the
+    // operator answer the boxes that were already open when it was called (from the backend's script). A
+    // box opened meanwhile waits for the next call, so a stop that comes first closes it unanswered, as
+    // on a screen. Returns the number of tasks run.
     std::size_t ProcessPending();
     // Runs posted tasks until `done` holds or `timeout` passes; false on timeout.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
@@ -72,6 +79,8 @@ public:
     [[nodiscard]] int ListRowCount(int id) const;
     [[nodiscard]] std::optional<int> EndResult() const { return endResult; }
     [[nodiscard]] int IconId(IconSize size) const { return size == IconSize::Large ? largeIcon : smallIcon; }
+    // Boxes opened by OpenMessageBox and neither answered nor closed yet.
+    [[nodiscard]] std::size_t OpenBoxCount() const;
 
 private:
     // One per template control, in template order; id, kind and visibility come from the template.
@@ -84,6 +93,7 @@ private:
         std::vector<Column> columns;    // list view
         std::vector<std::vector<std::string>> rows;
     };
+    struct OpenBox;
 
     Control& Find(int id);
     [[nodiscard]] const Control& Find(int id) const;
@@ -93,11 +103,13 @@ private:
     [[nodiscard]] bool TakesInput(int id, ControlKind kind) const;
     [[nodiscard]] bool CanTakeFocus(std::size_t at) const;
     void MoveFocusOn(std::size_t from);
+    void AnswerOpenBoxes(const std::vector<std::shared_ptr<OpenBox>>& waiting);
 
     HeadlessBackend& backend;
     Dialog& dialog;
     std::vector<Control> controls;
     int focusedId = 0;
+    std::vector<std::shared_ptr<OpenBox>> openBoxes; // UI thread only
     int largeIcon = 0;
     int smallIcon = 0;
     std::optional<int> endResult;

@@ -1,6 +1,8 @@
 #include "framework/DialogWindowContract.h"
 #include "framework/headless/HeadlessWindow.h"
 
+#include <chrono>
+
 namespace slabcal::contract {
 namespace {
 
@@ -15,6 +17,14 @@ public:
     }
     void Type(DialogWindow& window, int id, std::string_view text) { Headless(window).Type(id, text); }
     int FocusedId(DialogWindow& window) { return Headless(window).FocusedId(); }
+    int OpenBoxes(DialogWindow& window) { return static_cast<int>(Headless(window).OpenBoxCount()); }
+    void Answer(DialogWindow& window, int answer) {
+        backend.QueueAnswer(answer);
+        Headless(window).ProcessPending();
+    }
+    bool ServeUntil(DialogWindow& window, const std::function<bool()>& done) {
+        return Headless(window).PumpUntil(done, std::chrono::seconds(20));
+    }
 
 private:
     static HeadlessWindow& Headless(DialogWindow& window) { return static_cast<HeadlessWindow&>(window); }

@@ -4,6 +4,7 @@
 #include "framework/qt/QtDialogWindow.h"
 #include "framework/qt/Utf8.h"
 
+#include <QAbstractButton>
 #include <QTest>
 
 namespace slabcal::contract {
@@ -35,6 +36,24 @@ public:
                 return ContractTemplate().controls[at].id;
         }
         return 0;
+    }
+    int OpenBoxes(DialogWindow&) {
+        int open = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            open += qobject_cast<QMessageBox*>(widget) != nullptr && widget->isVisible() ? 1 : 0;
+        return open;
+    }
+    void Answer(DialogWindow&, int answer) {
+        QMessageBox* box = test::VisibleMessageBox();
+        ASSERT_NE(box, nullptr);
+        QAbstractButton* button = box->button(answer == IdYes  ? QMessageBox::Yes
+                                              : answer == IdNo ? QMessageBox::No
+                                                               : QMessageBox::Ok);
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    bool ServeUntil(DialogWindow&, const std::function<bool()>& done) {
+        return test::ProcessEventsUntil(done);
     }
 
 private:
