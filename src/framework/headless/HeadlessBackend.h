@@ -28,12 +28,15 @@ struct MessageBoxRecord {
 };
 
 // A backend without a screen: controls live in memory, message boxes are answered from a script and
-// recorded in order, and a modal run carries out scripted steps. Tests and scripted runs use it.
+// recorded in the order they are answered, and a modal run carries out scripted steps. Tests and scripted
+// runs use it. A box opened without blocking is answered when the UI thread next runs what is pending
+// (HeadlessWindow::ProcessPending); one closed before that, unanswered, is not recorded.
 class HeadlessBackend final : public DialogBackend {
 public:
     using Step = std::function<void(HeadlessWindow&)>;
 
-    // Answers for the boxes to come, in order; a box with no queued answer takes its default button.
+    // Answers for the boxes to come, in the order they are answered; a box with no queued answer takes its
+    // default button.
     void QueueAnswer(int answer);
     // Steps of the next modal run, in order; a run whose steps are done ends with IdCancel.
     void AddStep(Step step);

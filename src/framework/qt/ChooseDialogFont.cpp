@@ -1,5 +1,7 @@
 #include "framework/qt/ChooseDialogFont.h"
 
+#include "framework/qt/Utf8.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QString>
@@ -20,7 +22,7 @@ QString FindFamily(const QString& wanted) {
 QString ChineseFallbackFamily() {
     for (const char* preferred :
          {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC"}) {
-        QString family = FindFamily(QString::fromUtf8(preferred));
+        QString family = FindFamily(FromUtf8(preferred));
         if (!family.isEmpty())
             return family;
     }
@@ -31,7 +33,7 @@ QString ChineseFallbackFamily() {
 } // namespace
 
 QFont ChooseDialogFont(std::string_view family, int points) {
-    QString chosen = FindFamily(QString::fromUtf8(family.data(), static_cast<qsizetype>(family.size())));
+    QString chosen = FindFamily(FromUtf8(family));
     if (chosen.isEmpty())
         chosen = ChineseFallbackFamily();
     QFont font = QApplication::font();

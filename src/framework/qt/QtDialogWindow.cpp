@@ -1,8 +1,10 @@
 #include "framework/qt/QtDialogWindow.h"
 
+#include "framework/ControlLookup.h"
 #include "framework/Dialog.h"
 #include "framework/qt/ChooseDialogFont.h"
 #include "framework/qt/QtMessageBox.h"
+#include "framework/qt/Utf8.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -15,17 +17,12 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
 namespace slabcal {
 
 namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Sets the template's font on the frame and measures it.
 DialogUnits UseTemplateFont(QWidget& frame, const DialogTemplate& shown) {
@@ -38,6 +35,13 @@ constexpr Qt::Alignment Centred = Qt::AlignCenter;
 void CentreCells(QTreeWidgetItem& item, int columnCount) {
     for (int column = 0; column < columnCount; ++column)
         item.setTextAlignment(column, Centred);
+}
+
+// Whether the list has cell (row, subItem): sub-item 0 always, the others while their column exists. Qt
+// would keep a text past the columns where nobody sees it, and crashes on a sub-item near INT_MAX.
+bool HasCell(const QTreeWidget& view, int row, int subItem) {
+    return row >= 0 && row < view.topLevelItemCount() && subItem >= 0 &&
+           subItem < std::max(view.columnCount(), 1);
 }
 
 QTreeWidget* CreateListView(QWidget& parent, uint32_t styles) {
@@ -135,42 +139,28 @@ void QtDialogWindow::CreateControls() {
             widget->setFocusPolicy(Qt::ClickFocus);
         }
         widget->setVisible(control.visible);
-        controls.push_back({control.id, control.kind, widget, 0, {}});
+        controls.push_back({widget, 0, {}});
     }
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id) {
-    return const_cast<ControlEntry&>(static_cast<const QtDialogWindow*>(this)->Find(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
-
 const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id) const {
-    for (const auto& control : controls) {
-        if (control.id == id)
-            return control;
-    }
-    throw std::out_of_range("no control with id " + std::to_string(id));
+    return controls[ControlIndex(dialog.Template(), id)];
 }
-
-const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) const {
-    const ControlEntry& control = Find(id);
-    if (control.kind != kind)
-        throw std::invalid_argument("control " + std::to_string(id) +
-                                    " is not of the kind this operation needs");
-    return control;
-}
-
 QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) {
-    return const_cast<ControlEntry&>(static_cast<const QtDialogWindow*>(this)->Find(id, kind));
+    return controls[ControlIndex(dialog.Template(), id, kind)];
+}
+const QtDialogWindow::ControlEntry& QtDialogWindow::Find(int id, ControlKind kind) const {
+    return controls[ControlIndex(dialog.Template(), id, kind)];
 }
 
 QWidget* QtDialogWindow::Control(int id) const {
-    for (const auto& control : controls) {
-        if (control.id == id)
-            return control.widget;
-    }
-    return nullptr;
+    auto at = FindControl(dialog.Template(), id);
+    return at ? controls[*at].widget : nullptr;
 }
 
 std::vector<QWidget*> QtDialogWindow::Controls() const {
@@ -181,17 +171,18 @@ std::vector<QWidget*> QtDialogWindow::Controls() const {
 }
 
 std::string QtDialogWindow::GetText(int id) const {
-    const ControlEntry& control = Find(id);
-    switch (control.kind) {
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    QWidget* widget = controls[at].widget;
+    switch (dialog.Template().controls[at].kind) {
     case ControlKind::Static:
-        return static_cast<QLabel*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QLabel*>(widget)->text());
     case ControlKind::Edit:
-        return static_cast<QLineEdit*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QLineEdit*>(widget)->text());
     case ControlKind::Button:
-        return static_cast<QPushButton*>(control.widget)->text().toStdString();
+        return ToUtf8(static_cast<QPushButton*>(widget)->text());
     case ControlKind::ComboBox: {
-        auto* combo = static_cast<QComboBox*>(control.widget);
-        return combo->currentIndex() < 0 ? std::string() : combo->currentText().toStdString();
+        auto* combo = static_cast<QComboBox*>(widget);
+        return combo->currentIndex() < 0 ? std::string() : ToUtf8(combo->currentText());
     }
     case ControlKind::ListView:
         break;
@@ -200,16 +191,17 @@ std::string QtDialogWindow::GetText(int id) const {
 }
 
 void QtDialogWindow::SetText(int id, std::string_view text) {
-    const ControlEntry& control = Find(id);
-    switch (control.kind) {
+    const std::size_t at = ControlIndex(dialog.Template(), id);
+    QWidget* widget = controls[at].widget;
+    switch (dialog.Template().controls[at].kind) {
     case ControlKind::Static:
-        static_cast<QLabel*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QLabel*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::Edit:
-        static_cast<QLineEdit*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QLineEdit*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::Button:
-        static_cast<QPushButton*>(control.widget)->setText(FromUtf8(text));
+        static_cast<QPushButton*>(widget)->setText(FromUtf8(text));
         break;
     case ControlKind::ComboBox: // a drop-down list shows its selection, never a text of its own
     case ControlKind::ListView:
@@ -226,7 +218,11 @@ bool QtDialogWindow::IsEnabled(int id) const {
 }
 
 void QtDialogWindow::SetFocus(int id) {
-    Find(id).widget->setFocus(Qt::OtherFocusReason);
+    QWidget* widget = Find(id).widget;
+    // Qt refuses a disabled widget by itself, but would make a hidden one the focus of a window not shown
+    // yet; no operator could reach it there.
+    if (!widget->isHidden())
+        widget->setFocus(Qt::OtherFocusReason);
 }
 
 void QtDialogWindow::SetIcon(IconSize size, const IconResource& icon) {
@@ -247,7 +243,10 @@ void QtDialogWindow::ApplyIcon() {
 
 int QtDialogWindow::ComboAddString(int id, std::string_view text) {
     auto* combo = static_cast<QComboBox*>(Find(id, ControlKind::ComboBox).widget);
+    const int selected = combo->currentIndex();
     combo->addItem(FromUtf8(text));
+    // Qt selects the first item put into an empty box; the dialog would read that as the operator's choice.
+    combo->setCurrentIndex(selected);
     return combo->count() - 1;
 }
 
@@ -276,7 +275,7 @@ void QtDialogWindow::ListSetExtendedStyle(int id, uint32_t exStyle) {
 
 int QtDialogWindow::ListInsertColumn(int id, int index, std::string_view header, int widthPixels) {
     ControlEntry& list = Find(id, ControlKind::ListView);
-    // Cells stay with their sub-item index; only the headers move, as in the in-memory window.
+    // Cells stay with their sub-item index; only the headers move.
     index = std::clamp(index, 0, static_cast<int>(list.columns.size()));
     list.columns.insert(list.columns.begin() + index, Column{FromUtf8(header), widthPixels});
     ApplyColumns(list);
@@ -311,7 +310,7 @@ int QtDialogWindow::ListInsertItem(int id, int row, std::string_view text) {
 
 bool QtDialogWindow::ListSetItemText(int id, int row, int subItem, std::string_view text) {
     auto* view = static_cast<QTreeWidget*>(Find(id, ControlKind::ListView).widget);
-    if (row < 0 || row >= view->topLevelItemCount() || subItem < 0)
+    if (!HasCell(*view, row, subItem))
         return false;
     QTreeWidgetItem* item = view->topLevelItem(row);
     item->setText(subItem, FromUtf8(text));
@@ -321,9 +320,9 @@ bool QtDialogWindow::ListSetItemText(int id, int row, int subItem, std::string_v
 
 std::string QtDialogWindow::ListGetItemText(int id, int row, int subItem) const {
     auto* view = static_cast<QTreeWidget*>(Find(id, ControlKind::ListView).widget);
-    if (row < 0 || row >= view->topLevelItemCount() || subItem < 0)
+    if (!HasCell(*view, row, subItem))
         return {};
-    return view->topLevelItem(row)->text(subItem).toStdString();
+    return ToUtf8(view->topLevelItem(row)->text(subItem));
 }
 
 int QtDialogWindow::MessageBox(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {

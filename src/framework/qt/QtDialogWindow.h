@@ -66,9 +66,8 @@ private:
         QString header;
         int width = 0;
     };
+    // One per template control, in template order; id and kind come from the template.
     struct ControlEntry {
-        int id = 0;
-        ControlKind kind = ControlKind::Static;
         QWidget* widget = nullptr; // owned by the frame
         uint32_t exStyle = 0;      // list view
         std::vector<Column> columns;

@@ -1,16 +1,8 @@
 #include "framework/qt/QtMessageBox.h"
 
-#include <QString>
+#include "framework/qt/Utf8.h"
 
 namespace slabcal {
-
-namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 QtMessageBox::QtMessageBox(QWidget* parent, std::string_view text, std::string_view caption,
                            MessageBoxButtons buttons)

@@ -1,5 +1,6 @@
 #include "framework/qt/QtPlatformStart.h"
 
+#include "framework/qt/Utf8.h"
 #include "texts/Texts.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ std::string Joined(const std::vector<std::string>& names, std::string_view separ
 }
 
 std::string FirstLine(const QString& text) {
-    return text.section(QLatin1Char('\n'), 0, 0).trimmed().toStdString();
+    return ToUtf8(text.section(QLatin1Char('\n'), 0, 0).trimmed());
 }
 
 std::string CannotStart(const std::vector<std::string>& platforms, const std::string& reason) {
@@ -53,7 +54,7 @@ void AddPlatformKeys(const QJsonObject& metaData, std::set<std::string>& keys) {
         return;
     const auto declared = metaData.value(QLatin1String("MetaData")).toObject().value(QLatin1String("Keys"));
     for (const auto& key : declared.toArray())
-        keys.insert(Lower(key.toString().toStdString()));
+        keys.insert(Lower(ToUtf8(key.toString())));
 }
 
 // The folders QGuiApplication searches: the one given directly, then "platforms" under each library path.

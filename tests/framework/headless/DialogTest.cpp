@@ -157,16 +157,5 @@ TEST(ApplicationObject, CaptionIsTheProgramFileNameWithoutExtension) {
     EXPECT_EQ(backend.Boxes()[0].buttons, MessageBoxButtons::Ok);
 }
 
-TEST(HeadlessControls, ComboAndListFollowTheWindowSystemRules) {
-    HeadlessBackend backend;
-    CountingDialog dialog;
-    DialogWindow& window = dialog.Create(backend);
-    EXPECT_EQ(window.ComboSetCurSel(10, 5), -1);
-    EXPECT_EQ(window.GetText(10), "");
-    window.ComboSetCurSel(10, 1);
-    EXPECT_EQ(window.GetText(10), "b");
-    EXPECT_FALSE(window.ListSetItemText(13, 0, 1, "x"));
-}
-
 } // namespace
 } // namespace slabcal

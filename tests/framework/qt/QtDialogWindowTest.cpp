@@ -1,8 +1,6 @@
 #include "framework/qt/QtDialogWindow.h"
 #include "QtTestSupport.h"
 #include "TestDialog.h"
-#include "framework/headless/HeadlessBackend.h"
-#include "framework/headless/HeadlessWindow.h"
 #include "framework/qt/QtBackend.h"
 #include "resources/Icon128.h"
 
@@ -218,58 +216,6 @@ TEST_F(QtDialogWindowTest, PostedTasksRunOnTheUiThreadAndDieWithTheWindow) {
     QApplication::processEvents();
     QApplication::sendPostedEvents();
     EXPECT_EQ(ran, 1);
-}
-
-// The same operations on the in-memory window and on the Qt window give the same answers, so the dialog
-// behaves alike on both.
-TEST_F(QtDialogWindowTest, AnswersLikeTheInMemoryWindow) {
-    HeadlessBackend memoryBackend;
-    TestDialog memoryDialog;
-    memoryDialog.Create(memoryBackend);
-    DialogWindow& memory = memoryDialog.Window();
-    DialogWindow& qt = Window();
-
-    auto same = [&](const std::function<std::string(DialogWindow&)>& operation) {
-        EXPECT_EQ(operation(memory), operation(qt));
-    };
-    auto number = [](int value) { return std::to_string(value); };
-    same([&](DialogWindow& w) { return number(w.ComboSetCurSel(ids::HeightBox, 15)); });
-    same([&](DialogWindow& w) {
-        return number(w.ComboGetCurSel(ids::HeightBox)) + "|" + w.GetText(ids::HeightBox);
-    });
-    same([&](DialogWindow& w) { return number(w.ComboSetCurSel(ids::HeightBox, -1)); });
-    same([&](DialogWindow& w) {
-        return number(w.ComboSetCurSel(ids::HeightBox, 1)) + "|" + w.GetText(ids::HeightBox);
-    });
-    same([&](DialogWindow& w) { return number(w.ComboAddString(ids::HeightBox, "100")); });
-    same([&](DialogWindow& w) { return number(w.ListSetItemText(ids::PointList, 3, 1, "x")); });
-    same([&](DialogWindow& w) { return number(w.ListSetItemText(ids::PointList, -1, 1, "x")); });
-    same([&](DialogWindow& w) { return number(w.ListSetItemText(ids::PointList, 0, -1, "x")); });
-    same([&](DialogWindow& w) { return number(w.ListSetItemText(ids::PointList, 2, 2, "9")); });
-    same([&](DialogWindow& w) {
-        return w.ListGetItemText(ids::PointList, 2, 2) + "|" + w.ListGetItemText(ids::PointList, 2, 1);
-    });
-    same([&](DialogWindow& w) {
-        return w.ListGetItemText(ids::PointList, 7, 0) + "|" + w.ListGetItemText(ids::PointList, 0, 5);
-    });
-    same([&](DialogWindow& w) { return number(w.ListInsertItem(ids::PointList, 99, "4")); });
-    same([&](DialogWindow& w) { return number(w.ListInsertColumn(ids::PointList, 9, "extra", 10)); });
-    same([&](DialogWindow& w) { return w.ListGetItemText(ids::PointList, 3, 0); });
-    same([&](DialogWindow& w) {
-        w.SetText(ids::SignalField, "12");
-        w.SetText(ids::StatusLine, "文件写入完毕");
-        w.SetText(ids::ToggleButton, "自动");
-        return w.GetText(ids::SignalField) + "|" + w.GetText(ids::StatusLine) + "|" +
-               w.GetText(ids::ToggleButton);
-    });
-    same([&](DialogWindow& w) {
-        w.Enable(ids::SavePointButton, false);
-        bool off = w.IsEnabled(ids::SavePointButton);
-        w.Enable(ids::SavePointButton, true);
-        return number(off) + number(w.IsEnabled(ids::SavePointButton));
-    });
-    EXPECT_THROW((void)qt.GetText(4242), std::out_of_range);
-    EXPECT_THROW((void)memory.GetText(4242), std::out_of_range);
 }
 
 } // namespace
