@@ -1,5 +1,7 @@
 #include "drivers/simulated/qt/SimulatorPanel.h"
 
+#include "framework/qt/Utf8.h"
+
 #include "drivers/simulated/SimulatedGauge.h"
 #include "texts/Texts.h"
 
@@ -31,10 +33,6 @@ namespace {
 constexpr int RefreshMs = 100;
 constexpr int MaxCount = 1000000;
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Shows `value` unless the operator is editing the box, so a refresh never fights the keyboard.
 template <class Box, class Value> void ShowValue(Box& box, Value value) {
     if (box.hasFocus() || box.value() == value)
@@ -59,14 +57,14 @@ QSpinBox* AddArmedCount(QFormLayout& form, QWidget& owner, std::string_view labe
     auto* count = new QSpinBox(row);
     count->setRange(0, MaxCount);
     count->setValue(1);
-    auto* button = new QPushButton(Text(texts::panel::Arm), row);
+    auto* button = new QPushButton(FromUtf8(texts::panel::Arm), row);
     button->setObjectName(QStringLiteral("arm"));
     button->setAutoDefault(false);
     QObject::connect(button, &QPushButton::clicked, row,
                      [count, arm = std::move(arm)] { arm(count->value()); });
     layout->addWidget(count, 1);
     layout->addWidget(button);
-    form.addRow(Text(label), row);
+    form.addRow(FromUtf8(label), row);
     return count;
 }
 
@@ -75,7 +73,7 @@ QSpinBox* AddArmedCount(QFormLayout& form, QWidget& owner, std::string_view labe
 SimulatorPanel::SimulatorPanel(std::shared_ptr<SimulatedGauge> simulated,
                                std::span<const std::string_view> presetHeights, QWidget* parent)
     : QWidget(parent, Qt::Window), gauge(std::move(simulated)) {
-    setWindowTitle(Text(texts::panel::Title));
+    setWindowTitle(FromUtf8(texts::panel::Title));
     auto* layout = new QVBoxLayout(this);
     BuildProbeGroup(*layout, presetHeights);
     BuildFaultsGroup(*layout);
@@ -114,7 +112,7 @@ SimulatorPanel::SimulatorPanel(std::shared_ptr<SimulatedGauge> simulated,
 }
 
 void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout, std::span<const std::string_view> presetHeights) {
-    auto* group = new QGroupBox(Text(texts::panel::ProbeGroup), this);
+    auto* group = new QGroupBox(FromUtf8(texts::panel::ProbeGroup), this);
     auto* form = new QFormLayout(group);
 
     height = new QDoubleSpinBox(group);
@@ -122,22 +120,22 @@ void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout, std::span<const std::s
     height->setDecimals(1);
     height->setSingleStep(10);
     connect(height, &QDoubleSpinBox::valueChanged, this, [this](double mm) { gauge->SetHeight(mm); });
-    form->addRow(Text(texts::panel::Height), height);
+    form->addRow(FromUtf8(texts::panel::Height), height);
 
     heightPreset = new QComboBox(group);
     for (std::string_view preset : presetHeights)
-        heightPreset->addItem(Text(preset));
+        heightPreset->addItem(FromUtf8(preset));
     heightPreset->setCurrentIndex(-1);
     connect(heightPreset, &QComboBox::activated, this,
             [this](int index) { height->setValue(heightPreset->itemText(index).toDouble()); });
-    form->addRow(Text(texts::panel::HeightPreset), heightPreset);
+    form->addRow(FromUtf8(texts::panel::HeightPreset), heightPreset);
 
     noise = new QDoubleSpinBox(group);
     noise->setRange(0, 1);
     noise->setDecimals(4);
     noise->setSingleStep(0.001);
     connect(noise, &QDoubleSpinBox::valueChanged, this, [this](double sigma) { gauge->SetNoise(sigma); });
-    form->addRow(Text(texts::panel::Noise), noise);
+    form->addRow(FromUtf8(texts::panel::Noise), noise);
 
     conversionMs = new QSpinBox(group);
     conversionMs->setRange(0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -145,18 +143,18 @@ void SimulatorPanel::BuildProbeGroup(QVBoxLayout& layout, std::span<const std::s
                                                    .count()));
     connect(conversionMs, &QSpinBox::valueChanged, this,
             [this](int ms) { gauge->SetConversionTime(std::chrono::milliseconds(ms)); });
-    form->addRow(Text(texts::panel::ConversionTime), conversionMs);
+    form->addRow(FromUtf8(texts::panel::ConversionTime), conversionMs);
     layout.addWidget(group);
 }
 
 void SimulatorPanel::BuildFaultsGroup(QVBoxLayout& layout) {
-    auto* group = new QGroupBox(Text(texts::panel::FaultsGroup), this);
+    auto* group = new QGroupBox(FromUtf8(texts::panel::FaultsGroup), this);
     auto* form = new QFormLayout(group);
 
-    absent = new QCheckBox(Text(texts::panel::Absent), group);
+    absent = new QCheckBox(FromUtf8(texts::panel::Absent), group);
     connect(absent, &QCheckBox::toggled, this, [this](bool on) { gauge->SetAbsent(on); });
     form->addRow(absent);
-    rangeFailing = new QCheckBox(Text(texts::panel::RangeFailing), group);
+    rangeFailing = new QCheckBox(FromUtf8(texts::panel::RangeFailing), group);
     connect(rangeFailing, &QCheckBox::toggled, this, [this](bool on) { gauge->SetRangeSwitchFailing(on); });
     form->addRow(rangeFailing);
 
@@ -171,7 +169,7 @@ void SimulatorPanel::BuildFaultsGroup(QVBoxLayout& layout) {
     });
     failReadsAfter->setValue(0);
 
-    auto* clear = new QPushButton(Text(texts::panel::ClearFaults), group);
+    auto* clear = new QPushButton(FromUtf8(texts::panel::ClearFaults), group);
     clear->setObjectName(QStringLiteral("clearFaults"));
     clear->setAutoDefault(false);
     connect(clear, &QPushButton::clicked, this, [this] {
@@ -183,12 +181,12 @@ void SimulatorPanel::BuildFaultsGroup(QVBoxLayout& layout) {
 }
 
 void SimulatorPanel::BuildOutputGroup(QVBoxLayout& layout) {
-    auto* group = new QGroupBox(Text(texts::panel::OutputGroup), this);
+    auto* group = new QGroupBox(FromUtf8(texts::panel::OutputGroup), this);
     auto* form = new QFormLayout(group);
     auto addLine = [&](std::string_view label) {
         auto* value = new QLabel(group);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(Text(label), value);
+        form->addRow(FromUtf8(label), value);
         return value;
     };
     rawCounts = addLine(texts::panel::RawCounts);
@@ -215,13 +213,13 @@ void SimulatorPanel::Refresh() {
     rawCounts->setText(QString::number(status.lastCounts));
     signalValue->setText(QString::number(status.lastCounts / 1000));
     range->setText(
-        Text(status.range == GaugeRange::Small ? texts::panel::SmallRange : texts::panel::LargeRange));
-    driver->setText(Text(status.open ? texts::panel::Open : texts::panel::Closed));
+        FromUtf8(status.range == GaugeRange::Small ? texts::panel::SmallRange : texts::panel::LargeRange));
+    driver->setText(FromUtf8(status.open ? texts::panel::Open : texts::panel::Closed));
     recordsRead->setText(QString::number(status.recordsRead));
     initFailuresLeft->setText(QString::number(status.initFailuresLeft));
     recordsBeforeReadFailure->setText(status.recordsBeforeReadFailure
                                           ? QString::number(*status.recordsBeforeReadFailure)
-                                          : Text(texts::panel::Never));
+                                          : FromUtf8(texts::panel::Never));
     rangeFailuresLeft->setText(QString::number(status.rangeSwitchFailuresLeft));
 }
 

@@ -1,4 +1,4 @@
-#include "QtTestSupport.h"
+#include "framework/qt/QtTestSupport.h"
 #include "calibration/CalibrationDialog.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "framework/Application.h"

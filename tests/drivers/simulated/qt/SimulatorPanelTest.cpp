@@ -1,6 +1,6 @@
 #include "drivers/simulated/qt/SimulatorPanel.h"
-#include "QtTestSupport.h"
-#include "TestDialog.h"
+#include "framework/qt/QtTestSupport.h"
+#include "framework/qt/TestDialog.h"
 #include "calibration/PointTable.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "framework/qt/QtBackend.h"
