@@ -118,11 +118,10 @@ FileResult AtomicFile::Replace(std::string_view bytes) {
         return FileResult::Failure(FileStep::Path, EISDIR);
     // Without the old file's mode the new one could be readable by more people than the old one was.
     FileStatus old;
-    if (const int examined = host.Status(path, old); examined < 0 && examined != -ENOENT)
+    const int examined = host.Status(path, old);
+    if (examined < 0 && examined != -ENOENT)
         return FileResult::Failure(FileStep::Status, -examined);
-    else if (examined < 0 || old.type != FileType::Regular)
-        return ReplaceWith(bytes, nullptr);
-    return ReplaceWith(bytes, &old);
+    return ReplaceWith(bytes, examined == 0 && old.type == FileType::Regular ? &old : nullptr);
 }
 
 FileResult AtomicFile::ReplaceLike(std::string_view bytes, const FileStatus& like) {

@@ -128,10 +128,10 @@ FileResult DeviceFileSystem::ReadFile(std::string_view path, std::string& bytes)
     std::vector<char> chunk(ReadChunk);
     for (;;) {
         const ssize_t got = host.Read(file, chunk.data(), chunk.size());
+        int error = got < 0 ? static_cast<int>(-got) : 0;
         // A file larger than any the device keeps (a sparse or endless one) is refused, not read whole.
-        const int error = got < 0 ? static_cast<int>(-got)
-                          : bytes.size() + static_cast<std::size_t>(got) > MaxFileBytes ? EFBIG
-                                                                                        : 0;
+        if (got > 0 && bytes.size() + static_cast<std::size_t>(got) > MaxFileBytes)
+            error = EFBIG;
         if (error != 0) {
             host.Close(file);
             bytes.clear();
