@@ -23,7 +23,7 @@ namespace slabcal::test {
 // /dev/fuse and the right to mount; it says why when it cannot.
 class LiveSysfs final {
 public:
-    explicit LiveSysfs(std::function<std::int64_t()> raw_) : raw(std::move(raw_)) {}
+    explicit LiveSysfs(std::function<std::int64_t()> makeRaw) : raw(std::move(makeRaw)) {}
     LiveSysfs(const LiveSysfs&) = delete;
     LiveSysfs& operator=(const LiveSysfs&) = delete;
     ~LiveSysfs() {

@@ -1,13 +1,27 @@
 #include "LiveSysfs.h"
 
+#include "calibration/CalibrationDialog.h"
+#include "calibration/PointTable.h"
+#include "fitting/SegmentModel.h"
 #include "drivers/iio/IioConverter.h"
+#include "drivers/simulated/GaugeResponse.h"
+#include "framework/Application.h"
+#include "framework/headless/HeadlessBackend.h"
+#include "framework/headless/HeadlessWindow.h"
 #include "platform/ConverterContract.h"
+#include "platform/DeviceFileSystem.h"
+#include "platform/DriverRegistry.h"
+#include "resources/ControlIds.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 
@@ -38,11 +52,57 @@ TEST(IioConverterOnLiveSysfs, EveryReadSeesAFreshConversion) {
         std::array<std::uint8_t, SampleRecordSize> record{};
         ASSERT_EQ(converter.IoControl(ReadSampleCode, record.data(), SampleRecordSize, nullptr), 1)
             << converter.LastProblem();
-        const std::uint32_t counts =
-            (std::uint32_t{record[1]} << 16) | (std::uint32_t{record[2]} << 8) | record[3];
-        EXPECT_EQ(counts, std::min<std::int64_t>(served.load(), 0xFFFFFF)) << "read " << read;
+        EXPECT_EQ(DecodeSampleRecord(record.data()), std::min<std::int64_t>(served.load(), MaxSampleCounts))
+            << "read " << read;
     }
     EXPECT_EQ(conversions.load(), 7); // the open's check and six records
+}
+
+// A whole calibration on the headless dialog through a live tree whose raw value follows a probe over a
+// slab: the test moves the probe to each height and waits for the worker's reading before it saves.
+TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
+    const TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "mnt");
+    std::filesystem::create_directories(folder / "device/NandFlash");
+    std::atomic<double> height{40};
+    std::atomic<bool> largeRange{false};
+    test::LiveSysfs live([&] {
+        return std::llround(
+            GaugeResponse(height.load(), largeRange.load() ? GaugeRange::Large : GaugeRange::Small));
+    });
+    if (const std::string why = live.Mount(folder / "mnt"); !why.empty())
+        GTEST_SKIP() << "no FUSE mount here, live sysfs not tested: " << why;
+    IioSettings settings;
+    settings.device = "live-adc";
+    settings.sysfsRoot = folder / "mnt";
+    Drivers().Bind(ConverterDeviceName, MakeIioConverter(settings));
+    DeviceFileSystem files(folder / "device");
+    SegmentModel model;
+    HeadlessBackend backend;
+    Application application("slabcal", backend);
+    {
+        CalibrationDialog dialog(model, files, "slabcal",
+                                 {std::chrono::milliseconds(2), std::chrono::milliseconds(2)});
+        auto& window = static_cast<HeadlessWindow&>(dialog.Create(backend));
+        for (int row = 0; row < points::RowCount; ++row) {
+            height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
+            largeRange = row > 6;
+            const std::string expected = std::to_string(
+                std::llround(GaugeResponse(height, largeRange ? GaugeRange::Large : GaugeRange::Small)) /
+                CountsPerSignalUnit);
+            ASSERT_TRUE(window.PumpUntil([&] { return window.GetText(ids::SignalField) == expected; },
+                                         std::chrono::seconds(10)))
+                << "row " << row;
+            window.Click(ids::SavePointButton);
+        }
+        window.Click(ids::WriteParametersButton);
+        EXPECT_EQ(window.GetText(ids::StatusLine), texts::WriteFinished);
+    }
+    Drivers().Unbind(ConverterDeviceName);
+    const SegmentModel defaults;
+    for (std::size_t segment = 0; segment < 6; ++segment)
+        EXPECT_NEAR(model.CurveA[segment], defaults.CurveA[std::min<std::size_t>(segment, 3)], 1e-2)
+            << segment;
 }
 
 } // namespace
