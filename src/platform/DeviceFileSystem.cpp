@@ -1,6 +1,7 @@
 #include "platform/DeviceFileSystem.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/ReadWholeFile.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -12,7 +13,6 @@ namespace {
 constexpr unsigned OwnerWrite = 0200;
 constexpr unsigned AnyWrite = 0222;
 constexpr unsigned NewFolderPermissions = 0777;
-constexpr std::size_t ReadChunk = 64 * 1024;
 
 std::string_view LastElement(std::string_view devicePath) {
     while (!devicePath.empty() && (devicePath.back() == '\\' || devicePath.back() == '/'))
@@ -122,28 +122,8 @@ FileResult DeviceFileSystem::ReadFile(std::string_view path, std::string& bytes)
     const auto hostPath = HostPath(path);
     if (!hostPath)
         return FileResult::Failure(FileStep::Path, EINVAL);
-    const int file = host.OpenForReading(*hostPath);
-    if (file < 0)
-        return FileResult::Failure(FileStep::Open, -file);
-    std::vector<char> chunk(ReadChunk);
-    for (;;) {
-        const ssize_t got = host.Read(file, chunk.data(), chunk.size());
-        int error = got < 0 ? static_cast<int>(-got) : 0;
-        // A file larger than any the device keeps (a sparse or endless one) is refused, not read whole.
-        if (got > 0 && bytes.size() + static_cast<std::size_t>(got) > MaxFileBytes)
-            error = EFBIG;
-        if (error != 0) {
-            host.Close(file);
-            bytes.clear();
-            return FileResult::Failure(FileStep::Read, error);
-        }
-        if (got == 0)
-            break;
-        bytes.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    // Nothing was written through this descriptor, so an error on close cannot have lost anything.
-    host.Close(file);
-    return FileResult::Success();
+    // A file larger than any the device keeps (a sparse or endless one) is refused, not read whole.
+    return ReadWholeFile(host, *hostPath, MaxFileBytes, bytes);
 }
 
 FileResult DeviceFileSystem::ReplaceFile(std::string_view path, std::string_view bytes) const {

@@ -1,6 +1,7 @@
 #include "drivers/simulated/SimControl.h"
 
 #include "drivers/simulated/SimulatedGauge.h"
+#include "platform/KeyValueLines.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,14 +10,6 @@
 
 namespace slabcal {
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    constexpr std::string_view blanks = " \t\r";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 // The whole value must be the number: "12abc" or "1 2" is refused rather than read as 12.
 template <typename Number> std::optional<Number> WholeNumber(std::string_view value) {
@@ -104,31 +97,16 @@ const std::map<std::string_view, KeyReader>& KeyReaders() {
 SimControl ParseSimControl(std::string_view text, std::vector<std::string>& problems) {
     SimControl control;
     const auto& readers = KeyReaders();
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const auto lineEnd = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, lineEnd));
-        text = lineEnd == std::string_view::npos ? std::string_view{} : text.substr(lineEnd + 1);
-        if (line.empty() || line.front() == '#')
-            continue;
-
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            problems.push_back(where + "expected key=value, got '" + std::string(line) + "'");
-            continue;
-        }
-        const std::string_view key = Trimmed(line.substr(0, equals));
-        const std::string_view value = Trimmed(line.substr(equals + 1));
-        const auto reader = readers.find(key);
-        if (reader == readers.end()) {
-            problems.push_back(where + "unknown key '" + std::string(key) + "'");
-            continue;
-        }
-        if (!reader->second(value, control))
-            problems.push_back(where + "bad value '" + std::string(value) + "' for " + std::string(key));
-    }
+    ForEachKeyValueLine(text, [&](const KeyValueLine& line) {
+        const auto reader = line.hasEquals ? readers.find(line.key) : readers.end();
+        if (!line.hasEquals)
+            problems.push_back(line.NotKeyValue());
+        else if (reader == readers.end())
+            problems.push_back(line.UnknownKey());
+        else if (!reader->second(line.value, control))
+            problems.push_back(line.BadValue());
+        return true;
+    });
     return control;
 }
 

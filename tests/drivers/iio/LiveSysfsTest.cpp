@@ -2,9 +2,9 @@
 
 #include "calibration/CalibrationDialog.h"
 #include "calibration/PointTable.h"
-#include "fitting/SegmentModel.h"
 #include "drivers/iio/IioConverter.h"
 #include "drivers/simulated/GaugeResponse.h"
+#include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessBackend.h"
 #include "framework/headless/HeadlessWindow.h"
