@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/SamplingWorker.h"
+#include "fitting/CalibrationPoints.h"
 #include "fitting/SegmentModel.h"
 #include "framework/Dialog.h"
 
@@ -33,6 +34,9 @@ public:
     // operator declined a segment or the points could not be fitted (nothing may be written then).
     [[nodiscard]] int ComputeSegmentModel();
 
+    // The fifteen rows' height and signal texts as the point table shows them now.
+    [[nodiscard]] CalibrationPoints TablePoints() const;
+
     [[nodiscard]] int32_t CurrentRow() const { return *currentRow; }
     [[nodiscard]] SamplingWorker& Worker() { return worker; }
     [[nodiscard]] const SegmentModel& Model() const { return model; }
@@ -45,9 +49,8 @@ protected:
     void OnCommandFailed(int id, std::string_view reason) override;
 
 private:
-    // The first row whose height or signal does not read as a positive number, or, for a boundary row,
-    // whose signal is not finite in single precision.
-    [[nodiscard]] std::optional<int> FirstInvalidRow() const;
+    // The first row the fit refuses, or a boundary row whose signal in the model is not finite.
+    [[nodiscard]] std::optional<int> FirstInvalidRow(const CalibrationPoints& table) const;
     void ShowNotice(const std::string& text);
     void ToggleAutoSampling();
     // Stops the worker and closes the device: the worker never outlives the dialog's run.

@@ -1,15 +1,10 @@
 #include "calibration/CalibrationDialog.h"
-#include "calibration/NumberText.h"
 #include "calibration/PointTable.h"
-#include "fitting/SegmentFit.h"
-#include "fitting/SegmentTable.h"
+#include "fitting/TableFit.h"
 #include "resources/ControlIds.h"
-#include "storage/RoundToSingle.h"
 #include "texts/Texts.h"
 
-#include <array>
 #include <cmath>
-#include <span>
 #include <string>
 
 namespace slabcal {
@@ -21,43 +16,36 @@ std::string Numbered(int number, std::string_view suffix) {
 
 } // namespace
 
-std::optional<int> CalibrationDialog::FirstInvalidRow() const {
+CalibrationPoints CalibrationDialog::TablePoints() const {
     const DialogWindow& window = Window();
+    CalibrationPoints table;
     for (int row = 0; row < points::RowCount; ++row) {
-        // A logarithm of zero or of a negative number must never reach the fit.
-        const std::string signal = window.ListGetItemText(ids::PointList, row, points::SignalColumn);
-        if (ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::HeightColumn)) <= 0 ||
-            ReadIntegerPrefix(signal) <= 0)
-            return row;
-        // The save left a boundary signal beyond single precision out of the model; its text still tells.
-        auto boundary = segments::BoundaryIndexOfRow(row);
-        if (boundary && (!std::isfinite(RoundToSingle(ReadDecimalPrefix(signal))) ||
-                         !std::isfinite(model.ConsRange[static_cast<std::size_t>(*boundary)])))
-            return row;
+        table[static_cast<std::size_t>(row)] = {window.ListGetItemText(ids::PointList, row, points::HeightColumn),
+                                                window.ListGetItemText(ids::PointList, row, points::SignalColumn)};
     }
-    return std::nullopt;
+    return table;
+}
+
+std::optional<int> CalibrationDialog::FirstInvalidRow(const CalibrationPoints& table) const {
+    std::optional<int> invalid = slabcal::FirstInvalidRow(table);
+    // A boundary signal the model holds must be finite too, whatever the row's text says now.
+    for (std::size_t index = 0; index < segments::BoundaryRows.size(); ++index) {
+        const int row = segments::BoundaryRows[index];
+        if (!std::isfinite(model.ConsRange[index]) && (!invalid || row < *invalid))
+            invalid = row;
+    }
+    return invalid;
 }
 
 int CalibrationDialog::ComputeSegmentModel() {
-    if (auto row = FirstInvalidRow()) {
+    const CalibrationPoints table = TablePoints();
+    if (auto row = FirstInvalidRow(table)) {
         ShowNotice(Numbered(*row + 1, texts::InvalidRowSuffix));
         return 0;
     }
-    const DialogWindow& window = Window();
-    for (std::size_t segment = 0; segment < segments::Table.size(); ++segment) {
-        const auto [first, count] = segments::Table[segment];
-        std::array<double, segments::MaxPoints> heights{};
-        std::array<double, segments::MaxPoints> signals{};
-        for (int j = 0; j < count; ++j) {
-            const int row = first + j;
-            const auto at = static_cast<std::size_t>(j);
-            heights[at] =
-                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::HeightColumn));
-            signals[at] =
-                ReadIntegerPrefix(window.ListGetItemText(ids::PointList, row, points::SignalColumn));
-        }
-        const auto used = static_cast<std::size_t>(count);
-        const auto fit = FitSegment(std::span(heights).first(used), std::span(signals).first(used));
+    const auto fits = FitTable(table);
+    for (std::size_t segment = 0; segment < fits.size(); ++segment) {
+        const auto& fit = fits[segment];
         // The fit refuses points that do not determine a line (equal signals); nothing that is not a
         // finite number may reach the model.
         if (!fit) {

@@ -1,7 +1,7 @@
 #include "storage/ParameterFile.h"
 
 #include "platform/ClassicNumbers.h"
-#include "storage/RoundToSingle.h"
+#include "fitting/RoundToSingle.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
-#include "storage/RoundToSingle.h"
+#include "fitting/RoundToSingle.h"
 
 #include <cmath>
 #include <ctime>

@@ -1,7 +1,7 @@
 #include "DialogFixture.h"
 #include "platform/ConverterContract.h"
 
-#include "calibration/NumberText.h"
+#include "fitting/NumberText.h"
 #include "storage/ParameterFile.h"
 #include "texts/Texts.h"
 

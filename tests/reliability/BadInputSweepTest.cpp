@@ -4,7 +4,7 @@
 // files alone, or writes a parameter file that reads back, with an identical backup. No text that reads
 // as "nan" or "inf" ever reaches a file, and no value that is not finite ever reaches the model.
 #include "calibration/CalibrationDialog.h"
-#include "calibration/NumberText.h"
+#include "fitting/NumberText.h"
 #include "calibration/PointTable.h"
 #include "fitting/SegmentModel.h"
 #include "fitting/SegmentTable.h"
@@ -16,7 +16,7 @@
 #include "reliability/HookedHostFileSystem.h"
 #include "resources/ControlIds.h"
 #include "storage/ParameterFile.h"
-#include "storage/RoundToSingle.h"
+#include "fitting/RoundToSingle.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
 

@@ -1,4 +1,4 @@
-#include "calibration/NumberText.h"
+#include "fitting/NumberText.h"
 
 #include <gtest/gtest.h>
 
