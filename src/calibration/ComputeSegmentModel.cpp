@@ -20,8 +20,9 @@ CalibrationPoints CalibrationDialog::TablePoints() const {
     const DialogWindow& window = Window();
     CalibrationPoints table;
     for (int row = 0; row < points::RowCount; ++row) {
-        table[static_cast<std::size_t>(row)] = {window.ListGetItemText(ids::PointList, row, points::HeightColumn),
-                                                window.ListGetItemText(ids::PointList, row, points::SignalColumn)};
+        table[static_cast<std::size_t>(row)] = {
+            window.ListGetItemText(ids::PointList, row, points::HeightColumn),
+            window.ListGetItemText(ids::PointList, row, points::SignalColumn)};
     }
     return table;
 }

@@ -13,7 +13,8 @@ std::optional<int> FirstInvalidRow(const CalibrationPoints& points) {
         const PointText& point = points[static_cast<std::size_t>(row)];
         if (ReadIntegerPrefix(point.height) <= 0 || ReadIntegerPrefix(point.signal) <= 0)
             return row;
-        if (segments::BoundaryIndexOfRow(row) && !std::isfinite(RoundToSingle(ReadDecimalPrefix(point.signal))))
+        if (segments::BoundaryIndexOfRow(row) &&
+            !std::isfinite(RoundToSingle(ReadDecimalPrefix(point.signal))))
             return row;
     }
     return std::nullopt;

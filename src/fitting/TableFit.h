@@ -17,10 +17,12 @@ namespace slabcal {
 // The six segments fitted from the rows as the calibration has always read them (the integer prefix of
 // each text). A segment is empty when its points do not determine a line. Check FirstInvalidRow first:
 // a row that is not valid leaves its segments empty.
-[[nodiscard]] std::array<std::optional<SegmentFit>, segments::Count> FitTable(const CalibrationPoints& points);
+[[nodiscard]] std::array<std::optional<SegmentFit>, segments::Count>
+FitTable(const CalibrationPoints& points);
 
 // The boundary signals ConsRange0 to 3 the save-point command captures from rows 2, 4, 10 and 12: each
 // signal text read as a decimal, rounded to single precision and widened back.
-[[nodiscard]] std::array<double, segments::BoundaryRows.size()> BoundarySignals(const CalibrationPoints& points);
+[[nodiscard]] std::array<double, segments::BoundaryRows.size()>
+BoundarySignals(const CalibrationPoints& points);
 
 } // namespace slabcal

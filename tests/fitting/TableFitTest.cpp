@@ -1,4 +1,5 @@
 #include "fitting/TableFit.h"
+#include "support/ModelPoints.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,7 @@
 namespace slabcal {
 namespace {
 
-// Signals the built-in model gives at the fifteen heights, rounded to counts.
-CalibrationPoints ModelTable() {
-    const std::array<const char*, 15> heights{"40",  "50",  "70",  "100", "150", "200", "240", "250",
-                                              "300", "400", "500", "600", "700", "750", "800"};
-    const std::array<const char*, 15> signals{"9895", "6991", "4140", "1922", "797", "376", "236", "8566",
-                                              "5180", "2343", "1266", "765",  "500",  "414", "346"};
-    CalibrationPoints points;
-    for (std::size_t row = 0; row < points.size(); ++row)
-        points[row] = {heights[row], signals[row]};
-    return points;
-}
+using test::ModelPoints;
 
 TEST(TableFit, FindsTheFirstRowTheFitRefuses) {
     struct Case {
@@ -39,14 +30,14 @@ TEST(TableFit, FindsTheFirstRowTheFitRefuses) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CalibrationPoints points = ModelTable();
+        CalibrationPoints points = ModelPoints();
         points[static_cast<std::size_t>(c.row)].signal = c.signal;
         EXPECT_EQ(FirstInvalidRow(points), c.invalid);
     }
 }
 
 TEST(TableFit, FitsEachSegmentThroughItsOwnRows) {
-    CalibrationPoints points = ModelTable();
+    CalibrationPoints points = ModelPoints();
     points[1].signal = "5000"; // only segment 0 holds row 1
     points[1].height = "50.9"; // read up to the decimal point
     const auto fits = FitTable(points);
@@ -61,7 +52,7 @@ TEST(TableFit, FitsEachSegmentThroughItsOwnRows) {
 }
 
 TEST(TableFit, BoundarySignalsAreTheSingleRoundedDecimals) {
-    CalibrationPoints points = ModelTable();
+    CalibrationPoints points = ModelPoints();
     points[4].signal = "1234.567";
     const auto boundaries = BoundarySignals(points);
     EXPECT_EQ(boundaries[0], 4140.0);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string_view>
+
+// The calibration curve window's texts: what it shows beside the dialog, in the dialog's language.
+namespace slabcal::texts::curve {
+
+inline constexpr std::string_view WindowTitle = "标定曲线";
+
+// Chart
+inline constexpr std::string_view HeightAxis = "高度 (mm)";
+inline constexpr std::string_view SignalAxis = "信号值";
+inline constexpr std::string_view PointsSeries = "标定点";
+inline constexpr std::string_view SegmentSeries = "第%1段";
+inline constexpr std::string_view BoundarySeries = "分界";
+inline constexpr std::string_view StoredSeries = "现有标定";
+inline constexpr std::string_view CulpritSeries = "可疑点";
+inline constexpr std::string_view LiveSeries = "当前信号";
+
+// Tabs and their columns
+inline constexpr std::string_view PointsTab = "逐点";
+inline constexpr std::string_view CompareTab = "写入前比较";
+inline constexpr std::string_view RowColumn = "行";
+inline constexpr std::string_view SegmentColumn = "段";
+inline constexpr std::string_view HeightColumn = "高度";
+inline constexpr std::string_view SignalColumn = "信号值";
+inline constexpr std::string_view FittedColumn = "拟合高度";
+inline constexpr std::string_view DeviationMmColumn = "偏差 mm";
+inline constexpr std::string_view DeviationPercentColumn = "偏差 %";
+inline constexpr std::string_view StoredHeightColumn = "现有标定";
+inline constexpr std::string_view NewHeightColumn = "新拟合";
+inline constexpr std::string_view DifferenceColumn = "差 mm";
+
+// Findings: "第" row "行" … as the dialog numbers rows, segments numbered from 1 as well.
+inline constexpr std::string_view RowPrefix = "第";
+inline constexpr std::string_view RowSuffix = "行";
+inline constexpr std::string_view Or = "或";
+inline constexpr std::string_view CulpritDeviation = ": 偏离 ";
+inline constexpr std::string_view CulpritAdvice = " %, 请重新测量";
+inline constexpr std::string_view SegmentSuffix = "段";
+inline constexpr std::string_view SegmentOverLimit = "偏差过大";
+inline constexpr std::string_view SlopeNotNegative = "斜率不为负, 可能两行颠倒";
+inline constexpr std::string_view BoundaryJump = "分界处两段高度相差 ";
+inline constexpr std::string_view WrongRange = "在另一量程上记录, 请重新测量";
+inline constexpr std::string_view NoFindings = "未发现问题";
+
+// The live signal
+inline constexpr std::string_view Settled = "稳定";
+inline constexpr std::string_view NotSettled = "未稳定";
+inline constexpr std::string_view Spread = "波动 ";
+inline constexpr std::string_view Drift = "漂移 ";
+inline constexpr std::string_view NoStoredFile = "无现有标定";
+
+} // namespace slabcal::texts::curve
