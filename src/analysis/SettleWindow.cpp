@@ -12,7 +12,7 @@ void SettleWindow::Add(double signal) {
     }
     if (count == 0)
         next = 0;
-    signals[next] = signal;
+    samples[next] = signal;
     next = (next + 1) % Size;
     count = std::min(count + 1, Size);
 }
@@ -25,7 +25,7 @@ SettleWindow::State SettleWindow::Current() const {
     // Oldest first.
     std::array<double, Size> ordered{};
     for (std::size_t k = 0; k < count; ++k)
-        ordered[k] = signals[(next + Size - count + k) % Size];
+        ordered[k] = samples[(next + Size - count + k) % Size];
     const auto shown = std::span(ordered).first(count);
     const auto [smallest, largest] = std::minmax_element(shown.begin(), shown.end());
     double sum = 0;

@@ -8,7 +8,7 @@ namespace slabcal::analysis {
 
 // The last second of the live signal, and whether it has settled enough to be saved.
 //
-// Settled means the spread (largest minus smallest of the last Size signals) is at most 0.5 % of their
+// Settled means the spread (largest minus smallest of the last Size samples) is at most 0.5 % of their
 // mean, or two counts for a small signal, where the last digit alone moves that much. The slopes of the
 // segments lie between -0.36 and -0.65 in ln(height) per ln(signal), so a signal off by 0.5 % moves the
 // height by at most about 0.33 %: under a tenth of the 5 % the write command questions, so a point saved
@@ -34,7 +34,7 @@ public:
     [[nodiscard]] State Current() const;
 
 private:
-    std::array<double, Size> signals{};
+    std::array<double, Size> samples{};
     std::size_t next = 0;
     std::size_t count = 0;
 };

@@ -90,6 +90,16 @@ std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* co
                 return OptionError{"bad value for --device: '" + std::string(*given) + "' (use " +
                                    std::string(DeviceValues) + ")"};
             }
+        } else if (name == "--curve-window") {
+            auto given = value();
+            if (given == "auto")
+                options.curveWindow = CurveWindowChoice::Auto;
+            else if (given == "show")
+                options.curveWindow = CurveWindowChoice::Show;
+            else if (given == "hide")
+                options.curveWindow = CurveWindowChoice::Hide;
+            else
+                return OptionError{"option --curve-window needs auto, show or hide"};
         } else if (Contains(QtOptionsWithValue, argument)) {
             ++i;
         } else if (!Contains(QtFlags, argument)) {
@@ -116,7 +126,8 @@ std::string DefaultDeviceRoot() {
 std::string Usage(const std::string& programName) {
     return "usage: " + programName +
            " [--root DIR] [--device sim|none|iio:NAME|/dev/NODE] [--sim-control FILE]\n"
-           "       [--iio-settings FILE] [--headless] [--help] [--version] [-platform NAME]\n"
+           "       [--iio-settings FILE] [--curve-window auto|show|hide] [--headless] [--help] [--version]\n"
+           "       [-platform NAME]\n"
            "  --root DIR          host folder that holds the gauge's flash disk (\\NandFlash\\ZPQ.ini lives\n"
            "                      in DIR/NandFlash/ZPQ.ini); default " +
            DefaultDeviceRoot() +
@@ -130,6 +141,8 @@ std::string Usage(const std::string& programName) {
            "  --sim-control FILE  key=value settings of the simulated gauge, re-read when FILE changes\n"
            "  --iio-settings FILE key=value settings of the IIO converter: device, channel, small_scale,\n"
            "                      large_scale, sysfs_root\n"
+           "  --curve-window WHEN the calibration curve window beside the dialog: auto (shown unless the\n"
+           "                      screen is smaller than 1024x600), show or hide; F9 shows or hides it\n"
            "  --headless          no window: every message box is written to standard error and answered\n"
            "                      with its default button, and the dialog ends at once\n"
            "  --help, --version   this text; the version\n"

@@ -10,6 +10,9 @@ namespace slabcal {
 // character device whose kernel driver takes the gauge's four control codes.
 enum class DeviceChoice { Simulated, None, Iio, CharacterDevice };
 
+// The calibration curve window: shown beside the dialog unless the screen is a small board's (auto).
+enum class CurveWindowChoice { Auto, Show, Hide };
+
 // What the board used to decide and the port lets the command line decide instead.
 struct PortOptions {
     std::string root; // host folder that holds the device's file system
@@ -18,7 +21,8 @@ struct PortOptions {
                              // CharacterDevice: the node's path
     std::string iioSettings; // settings file of the IIO converter; empty: none
     std::string simControl;  // control file of the simulated gauge; empty: none
-    bool headless = false;   // no window: the in-memory backend, boxes written to standard error
+    CurveWindowChoice curveWindow = CurveWindowChoice::Auto;
+    bool headless = false; // no window: the in-memory backend, boxes written to standard error
     bool help = false;
     bool version = false;
 };

@@ -1,4 +1,6 @@
+#include "analysis/qt/CurveWindow.h"
 #include "app/DeviceRoot.h"
+#include "app/DialogSnapshot.h"
 #include "app/PortOptions.h"
 #include "app/Startup.h"
 #include "calibration/PointTable.h"
@@ -18,9 +20,11 @@
 #include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
 #include "storage/DevicePaths.h"
+#include "storage/ReadSegmentModel.h"
 #include "texts/Texts.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include <cstdlib>
 #include <iostream>
@@ -64,6 +68,17 @@ ChosenConverter ChooseConverter(const PortOptions& options) {
         return {MakeCharacterDeviceConverter(options.deviceName), nullptr, {}};
     }
     return {};
+}
+
+bool ShowCurveWindowAtStart(CurveWindowChoice choice) {
+    if (choice != CurveWindowChoice::Auto)
+        return choice == CurveWindowChoice::Show;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return false;
+    const QSize available = screen->availableSize();
+    return available.width() >= CurveWindow::SmallScreen.width() &&
+           available.height() >= CurveWindow::SmallScreen.height();
 }
 
 } // namespace
@@ -143,6 +158,12 @@ int main(int argc, char** argv) {
         panel = std::make_unique<SimulatorPanel>(gauge, points::Heights);
         panel->show();
     }
+    // It only observes: the dialog's table and fields, and the parameter file read-only.
+    CurveWindow curveWindow([&application] { return DialogSnapshot(application); },
+                            [&files] { return ReadSegmentModel(files); });
+    curveWindow.InstallToggleKey();
+    if (ShowCurveWindowAtStart(options.curveWindow))
+        curveWindow.show();
     RunCalibration(application, files, model);
     return 0;
 }

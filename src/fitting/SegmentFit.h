@@ -22,6 +22,6 @@ struct SegmentFit {
 // determine a line (fewer than two different signals, a height or signal that is not positive, more than
 // segments::MaxPoints points), the fit's storage cannot be had, or a result is not finite.
 [[nodiscard]] std::optional<SegmentFit> FitSegment(std::span<const double> heights,
-                                                   std::span<const double> signals);
+                                                   std::span<const double> signalValues);
 
 } // namespace slabcal

@@ -1,0 +1,212 @@
+#include "analysis/qt/CurveChart.h"
+
+#include "analysis/StoredComparison.h"
+#include "fitting/NumberText.h"
+#include "framework/qt/Utf8.h"
+#include "texts/CurveTexts.h"
+
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
+#include <QtCharts/QScatterSeries>
+
+#include <algorithm>
+#include <cmath>
+
+namespace slabcal {
+namespace {
+
+namespace curve = texts::curve;
+
+// Samples along each range for the stored calibration: enough that its boundary steps show.
+constexpr int StoredSamples = 60;
+
+// The span of signals the chart shows when nothing is recorded yet: the converter's useful counts.
+constexpr double DefaultSignalLow = 100;
+constexpr double DefaultSignalHigh = 20000;
+constexpr double DefaultHeightLow = 30;
+constexpr double DefaultHeightHigh = 1000;
+
+double FittedHeight(const SegmentFit& fit, double signal) {
+    return std::exp(fit.slope * std::log(signal) + fit.intercept);
+}
+
+QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape shape, qreal size,
+                            QColor color) {
+    auto* series = new QScatterSeries;
+    series->setName(FromUtf8(name));
+    series->setMarkerShape(shape);
+    series->setMarkerSize(size);
+    series->setColor(color);
+    series->setBorderColor(color);
+    return series;
+}
+
+} // namespace
+
+CurveChart::CurveChart() {
+    signalAxis = new QLogValueAxis;
+    signalAxis->setTitleText(FromUtf8(curve::SignalAxis));
+    signalAxis->setLabelFormat("%g");
+    signalAxis->setMinorTickCount(8);
+    heightAxis = new QLogValueAxis;
+    heightAxis->setTitleText(FromUtf8(curve::HeightAxis));
+    heightAxis->setLabelFormat("%g");
+    heightAxis->setMinorTickCount(8);
+    addAxis(signalAxis, Qt::AlignBottom);
+    addAxis(heightAxis, Qt::AlignLeft);
+
+    for (std::size_t range = 0; range < stored.size(); ++range) {
+        stored[range] = new QLineSeries;
+        stored[range]->setName(FromUtf8(curve::StoredSeries));
+        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
+        stored[range]->setPen(pen);
+        Attach(stored[range]);
+    }
+    for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
+        segmentLines[segment] = new QLineSeries;
+        segmentLines[segment]->setName(FromUtf8(curve::SegmentSeries).arg(segment + 1));
+        Attach(segmentLines[segment]);
+    }
+    points = MakeScatter(curve::PointsSeries, QScatterSeries::MarkerShapeCircle, 8, QColor(0x1f, 0x4e, 0x9c));
+    boundaries = MakeScatter(curve::BoundarySeries, QScatterSeries::MarkerShapeRectangle, 11,
+                             QColor(0xe0, 0x8a, 0x00));
+    culprits =
+        MakeScatter(curve::CulpritSeries, QScatterSeries::MarkerShapeCircle, 16, QColor(0xd0, 0x10, 0x10));
+    live = MakeScatter(curve::LiveSeries, QScatterSeries::MarkerShapeStar, 16, QColor(0x10, 0x90, 0x30));
+    for (QAbstractSeries* series :
+         std::initializer_list<QAbstractSeries*>{culprits, boundaries, points, live})
+        Attach(series);
+    // One legend entry for the stored calibration, though it is drawn per range.
+    legend()->markers(stored[1]).first()->setVisible(false);
+    legend()->setAlignment(Qt::AlignBottom);
+    FitAxes();
+}
+
+void CurveChart::Attach(QAbstractSeries* series) {
+    addSeries(series);
+    series->attachAxis(signalAxis);
+    series->attachAxis(heightAxis);
+}
+
+QLineSeries& CurveChart::Stored(segments::Range range) const {
+    return *stored[range == segments::Range::Small ? 0 : 1];
+}
+
+void CurveChart::Show(const CalibrationPoints& table, const analysis::CalibrationAnalysis& analysis,
+                      const std::optional<SegmentModel>& model) {
+    QList<QPointF> recorded;
+    std::array<double, 2> low{DefaultSignalHigh, DefaultSignalHigh};
+    std::array<double, 2> high{DefaultSignalLow, DefaultSignalLow};
+    for (int row = 0; row < CalibrationRowCount; ++row) {
+        const PointText& point = table[static_cast<std::size_t>(row)];
+        const double height = ReadIntegerPrefix(point.height);
+        const double signal = ReadIntegerPrefix(point.signal);
+        if (height <= 0 || signal <= 0)
+            continue;
+        recorded.append({signal, height});
+        const std::size_t range = segments::RangeOfRow(row) == segments::Range::Small ? 0 : 1;
+        low[range] = std::min(low[range], signal);
+        high[range] = std::max(high[range], signal);
+    }
+    points->replace(recorded);
+
+    QList<QPointF> culpritPoints;
+    for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
+        const analysis::SegmentCheck& check = analysis.segments[segment];
+        fits[segment] = check.fit;
+        QList<QPointF> line;
+        if (check.fit) {
+            // A power law is a straight line on log-log axes: its two ends draw it.
+            const auto [first, count] = segments::Table[segment];
+            double from = HUGE_VAL;
+            double to = 0;
+            for (int row = first; row < first + count; ++row) {
+                const double signal = ReadIntegerPrefix(table[static_cast<std::size_t>(row)].signal);
+                from = std::min(from, signal);
+                to = std::max(to, signal);
+            }
+            line = {{from, FittedHeight(*check.fit, from)}, {to, FittedHeight(*check.fit, to)}};
+        }
+        segmentLines[segment]->replace(line);
+        if (check.culprit) {
+            const PointText& point = table[static_cast<std::size_t>(check.culprit->row)];
+            culpritPoints.append({static_cast<double>(ReadIntegerPrefix(point.signal)),
+                                  static_cast<double>(ReadIntegerPrefix(point.height))});
+        }
+    }
+    culprits->replace(culpritPoints);
+
+    QList<QPointF> boundaryPoints;
+    for (const analysis::BoundaryCheck& boundary : analysis.boundaries)
+        boundaryPoints.append({boundary.signal, boundary.lowerHeight});
+    boundaries->replace(boundaryPoints);
+    for (std::size_t index = 0; index < segments::BoundaryRows.size(); ++index)
+        boundarySignals[index] =
+            ReadIntegerPrefix(table[static_cast<std::size_t>(segments::BoundaryRows[index])].signal);
+
+    for (std::size_t range = 0; range < stored.size(); ++range) {
+        QList<QPointF> curvePoints;
+        if (model && low[range] <= high[range]) {
+            const auto which = range == 0 ? segments::Range::Small : segments::Range::Large;
+            const double span = std::log(high[range] / low[range]);
+            for (int k = 0; k <= StoredSamples; ++k) {
+                const double signal = low[range] * std::exp(span * k / StoredSamples);
+                if (const auto height = analysis::HeightAt(*model, which, signal); height && *height > 0)
+                    curvePoints.append(QPointF(signal, *height));
+            }
+        }
+        stored[range]->replace(curvePoints);
+    }
+    FitAxes();
+}
+
+void CurveChart::ShowLive(std::optional<double> signal, segments::Range range,
+                          const std::optional<SegmentModel>& model) {
+    std::optional<double> height;
+    if (signal && *signal > 0) {
+        // The segment the gauge would measure with, from the new fit where it is fitted.
+        SegmentModel fitted;
+        bool complete = true;
+        for (std::size_t segment = 0; segment < fits.size(); ++segment) {
+            complete = complete && fits[segment].has_value();
+            if (fits[segment]) {
+                fitted.CurveA[segment] = fits[segment]->slope;
+                fitted.CurveB[segment] = fits[segment]->intercept;
+            }
+        }
+        fitted.ConsRange = boundarySignals;
+        if (complete)
+            height = analysis::HeightAt(fitted, range, *signal);
+        else if (model)
+            height = analysis::HeightAt(*model, range, *signal);
+    }
+    if (height)
+        live->replace(QList<QPointF>{{*signal, *height}});
+    else
+        live->clear();
+}
+
+void CurveChart::FitAxes() {
+    double signalLow = HUGE_VAL;
+    double signalHigh = 0;
+    double heightLow = HUGE_VAL;
+    double heightHigh = 0;
+    // The recorded points set the scale; a stored calibration far off them is drawn clipped.
+    for (const QPointF& point : points->points()) {
+        signalLow = std::min(signalLow, point.x());
+        signalHigh = std::max(signalHigh, point.x());
+        heightLow = std::min(heightLow, point.y());
+        heightHigh = std::max(heightHigh, point.y());
+    }
+    if (signalHigh <= 0) {
+        signalLow = DefaultSignalLow;
+        signalHigh = DefaultSignalHigh;
+        heightLow = DefaultHeightLow;
+        heightHigh = DefaultHeightHigh;
+    }
+    signalAxis->setRange(signalLow / 1.25, signalHigh * 1.25);
+    heightAxis->setRange(heightLow / 1.25, heightHigh * 1.25);
+}
+
+} // namespace slabcal

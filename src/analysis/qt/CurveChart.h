@@ -1,0 +1,57 @@
+#pragma once
+
+#include "analysis/CalibrationAnalysis.h"
+#include "fitting/CalibrationPoints.h"
+#include "fitting/SegmentModel.h"
+
+#include <QtCharts/QChart>
+
+#include <array>
+#include <optional>
+
+class QLineSeries;
+class QLogValueAxis;
+class QScatterSeries;
+
+namespace slabcal {
+
+// The calibration curve on log-log axes: the recorded points, each fitted segment over its points' span,
+// the boundary signals, the rows named as culprits, the calibration the gauge holds now (dashed, per
+// range as the gauge measures with it) and the live signal. The window shows it; a certificate can draw
+// the same chart.
+class CurveChart final : public QChart {
+public:
+    CurveChart();
+
+    void Show(const CalibrationPoints& points, const analysis::CalibrationAnalysis& analysis,
+              const std::optional<SegmentModel>& stored);
+    // The live marker at the signal on the given range, at the height the new fit (or else the stored
+    // calibration) gives there; hidden when neither gives one.
+    void ShowLive(std::optional<double> signal, segments::Range range,
+                  const std::optional<SegmentModel>& stored);
+
+    [[nodiscard]] QScatterSeries& Points() const { return *points; }
+    [[nodiscard]] QLineSeries& Segment(std::size_t index) const { return *segmentLines.at(index); }
+    [[nodiscard]] QScatterSeries& Boundaries() const { return *boundaries; }
+    [[nodiscard]] QScatterSeries& Culprits() const { return *culprits; }
+    [[nodiscard]] QLineSeries& Stored(segments::Range range) const;
+    [[nodiscard]] QScatterSeries& Live() const { return *live; }
+
+private:
+    void Attach(QAbstractSeries* series);
+    void FitAxes();
+
+    QLogValueAxis* signalAxis = nullptr;
+    QLogValueAxis* heightAxis = nullptr;
+    QScatterSeries* points = nullptr;
+    std::array<QLineSeries*, segments::Count> segmentLines{};
+    QScatterSeries* boundaries = nullptr;
+    QScatterSeries* culprits = nullptr;
+    std::array<QLineSeries*, 2> stored{};
+    QScatterSeries* live = nullptr;
+    // The fitted segments of the last Show, for the live marker.
+    std::array<std::optional<SegmentFit>, segments::Count> fits;
+    std::array<double, 4> boundarySignals{};
+};
+
+} // namespace slabcal

@@ -1,0 +1,228 @@
+#include "analysis/qt/CurveWindow.h"
+
+#include "analysis/CalibrationAnalysis.h"
+#include "analysis/DecimalText.h"
+#include "analysis/StoredComparison.h"
+#include "analysis/qt/CurveChart.h"
+#include "fitting/NumberText.h"
+#include "framework/qt/Utf8.h"
+#include "texts/CurveTexts.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtCharts/QChartView>
+
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+
+namespace slabcal {
+namespace {
+
+namespace curve = texts::curve;
+
+constexpr int RefreshMs = 100; // at most ten updates a second
+
+QTableWidget* MakeTable(QWidget* parent, std::initializer_list<std::string_view> headers) {
+    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    QStringList labels;
+    for (std::string_view header : headers)
+        labels.append(FromUtf8(header));
+    table->setHorizontalHeaderLabels(labels);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    return table;
+}
+
+void SetCell(QTableWidget& table, int row, int column, const std::string& text) {
+    auto* item = new QTableWidgetItem(FromUtf8(text));
+    item->setTextAlignment(Qt::AlignCenter);
+    table.setItem(row, column, item);
+}
+
+std::string Optional(const std::optional<double>& value, int decimals) {
+    return value ? analysis::FixedText(*value, decimals) : std::string("-");
+}
+
+} // namespace
+
+CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel, QWidget* parent)
+    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)),
+      storedSource(std::move(storedModel)) {
+    setWindowTitle(FromUtf8(curve::WindowTitle));
+    auto* layout = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    layout->addWidget(splitter);
+
+    chart = new CurveChart;
+    auto* view = new QChartView(chart, splitter);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(380);
+    splitter->addWidget(view);
+
+    auto* lower = new QWidget(splitter);
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    settleLabel = new QLabel(lower);
+    // Its text changes with every sample; a fixed height keeps that from laying the window out anew.
+    settleLabel->setFixedHeight(settleLabel->sizeHint().height());
+    settleLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    storedLabel = new QLabel(lower);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(settleLabel, 1);
+    statusRow->addWidget(storedLabel);
+    lowerLayout->addLayout(statusRow);
+    findings = new QListWidget(lower);
+    findings->setMaximumHeight(70);
+    lowerLayout->addWidget(findings);
+    auto* tabs = new QTabWidget(lower);
+    pointTable =
+        MakeTable(tabs, {curve::RowColumn, curve::SegmentColumn, curve::HeightColumn, curve::SignalColumn,
+                         curve::FittedColumn, curve::DeviationMmColumn, curve::DeviationPercentColumn});
+    compareTable =
+        MakeTable(tabs, {curve::RowColumn, curve::HeightColumn, curve::SignalColumn,
+                         curve::StoredHeightColumn, curve::NewHeightColumn, curve::DifferenceColumn});
+    tabs->addTab(pointTable, FromUtf8(curve::PointsTab));
+    tabs->addTab(compareTable, FromUtf8(curve::CompareTab));
+    lowerLayout->addWidget(tabs);
+    splitter->addWidget(lower);
+    resize(720, 900);
+
+    refreshTimer = new QTimer(this);
+    refreshTimer->setInterval(RefreshMs);
+    connect(refreshTimer, &QTimer::timeout, this, &CurveWindow::Refresh);
+    refreshTimer->start();
+    ShowSettle();
+}
+
+CurveWindow::~CurveWindow() {
+    if (qApp != nullptr)
+        qApp->removeEventFilter(this);
+}
+
+void CurveWindow::InstallToggleKey() {
+    qApp->installEventFilter(this);
+}
+
+bool CurveWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == ToggleKey &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+        setVisible(!isVisible());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CurveWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale)
+        ShowTable();
+    ShowLive();
+}
+
+void CurveWindow::Refresh() {
+    auto snapshot = snapshots();
+    if (!snapshot)
+        return;
+    const auto changes = observer.Observe(*snapshot);
+    current = std::move(snapshot);
+    // A write changes the status line: the stored file is read again then, and with every new row.
+    if (changes.table || changes.status) {
+        stored = storedSource();
+        stale = true;
+    }
+    if (!isVisible())
+        return;
+    if (stale)
+        ShowTable();
+    if (changes.signal || changes.table || changes.status)
+        ShowLive();
+    ShowSettle();
+}
+
+void CurveWindow::ShowTable() {
+    stale = false;
+    if (!current)
+        return;
+    const CalibrationPoints& points = current->points;
+    const analysis::CalibrationAnalysis result = analysis::Analyse(points, observer.Ranges());
+    chart->Show(points, result, stored);
+    storedLabel->setText(stored ? QString() : FromUtf8(curve::NoStoredFile));
+
+    pointTable->setRowCount(static_cast<int>(result.points.size()));
+    for (int index = 0; index < static_cast<int>(result.points.size()); ++index) {
+        const analysis::PointCheck& point = result.points[static_cast<std::size_t>(index)];
+        const std::array<std::string, 7> cells{std::to_string(point.row + 1),
+                                               std::to_string(point.segment + 1),
+                                               analysis::FixedText(point.height, 0),
+                                               analysis::FixedText(point.signal, 0),
+                                               analysis::FixedText(point.fittedHeight, 1),
+                                               analysis::FixedText(point.deviationMm, 2),
+                                               analysis::FixedText(point.deviationPercent, 2)};
+        for (int column = 0; column < static_cast<int>(cells.size()); ++column)
+            SetCell(*pointTable, index, column, cells[static_cast<std::size_t>(column)]);
+        const bool overLimit = result.segments[static_cast<std::size_t>(point.segment)].overLimit;
+        if (point.worstOfSegment) {
+            for (int column = 0; column < pointTable->columnCount(); ++column) {
+                QTableWidgetItem* item = pointTable->item(index, column);
+                QFont font = item->font();
+                font.setBold(true);
+                item->setFont(font);
+                item->setBackground(overLimit ? QColor(0xff, 0xd0, 0xd0) : QColor(0xff, 0xf3, 0xc4));
+            }
+        }
+    }
+
+    const auto comparison = analysis::CompareWithStored(points, stored);
+    compareTable->setRowCount(static_cast<int>(comparison.size()));
+    for (int index = 0; index < static_cast<int>(comparison.size()); ++index) {
+        const analysis::HeightComparison& row = comparison[static_cast<std::size_t>(index)];
+        const std::array<std::string, 6> cells{
+            std::to_string(row.row + 1),
+            analysis::FixedText(ReadIntegerPrefix(points[static_cast<std::size_t>(row.row)].height), 0),
+            analysis::FixedText(row.signal, 0),
+            Optional(row.storedHeight, 1),
+            Optional(row.newHeight, 1),
+            Optional(row.differenceMm, 2)};
+        for (int column = 0; column < static_cast<int>(cells.size()); ++column)
+            SetCell(*compareTable, index, column, cells[static_cast<std::size_t>(column)]);
+    }
+
+    findings->clear();
+    for (const std::string& line : result.findings)
+        findings->addItem(FromUtf8(line));
+    if (result.findings.empty())
+        findings->addItem(FromUtf8(curve::NoFindings));
+}
+
+void CurveWindow::ShowLive() {
+    if (!current)
+        return;
+    const double signal = ReadDecimalPrefix(current->signal);
+    chart->ShowLive(signal > 0 ? std::optional(signal) : std::nullopt,
+                    segments::RangeOfRow(current->currentRow), stored);
+}
+
+void CurveWindow::ShowSettle() {
+    const auto state = observer.Settle();
+    const std::string text = std::string(state.settled ? curve::Settled : curve::NotSettled) + "   " +
+                             std::string(curve::Spread) + analysis::FixedText(state.spread, 0) + "   " +
+                             std::string(curve::Drift) + analysis::FixedText(state.drift, 0);
+    const QString shown = FromUtf8(text);
+    if (settleLabel->text() == shown)
+        return;
+    settleLabel->setText(shown);
+    settleLabel->setStyleSheet(state.settled ? "color: #108030; font-weight: bold" : "color: #a05000");
+}
+
+} // namespace slabcal

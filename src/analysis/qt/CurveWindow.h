@@ -1,0 +1,75 @@
+#pragma once
+
+#include "analysis/CalibrationObserver.h"
+#include "fitting/SegmentModel.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QListWidget;
+class QTableWidget;
+class QTimer;
+
+namespace slabcal {
+
+class CurveChart;
+
+// The calibration curve window beside the dialog: the curve, each point against its segment, the
+// problems the write command does not look for, whether the live signal has settled, and what a write
+// would change against the calibration the gauge holds now. It only observes: it reads the dialog's table
+// and fields ten times a second and the parameter file read-only, and never changes either.
+class CurveWindow final : public QWidget {
+public:
+    // The dialog as it stands now; nothing while no dialog is up.
+    using SnapshotSource = std::function<std::optional<analysis::CalibrationSnapshot>()>;
+    // The calibration the gauge holds now; nothing when there is none to show.
+    using StoredSource = std::function<std::optional<SegmentModel>()>;
+
+    // Shows or hides the window from anywhere in the application, the dialog included.
+    static constexpr Qt::Key ToggleKey = Qt::Key_F9;
+    // A board's screen smaller than this starts with the window hidden.
+    static constexpr QSize SmallScreen{1024, 600};
+
+    CurveWindow(SnapshotSource snapshots, StoredSource stored, QWidget* parent = nullptr);
+    ~CurveWindow() override;
+
+    // Takes a snapshot and shows what changed; the timer calls it, tests may call it directly.
+    void Refresh();
+    // Lets ToggleKey show and hide the window while any window of the application has the focus.
+    void InstallToggleKey();
+
+    [[nodiscard]] const CurveChart& Chart() const { return *chart; }
+    [[nodiscard]] const QTableWidget& PointTable() const { return *pointTable; }
+    [[nodiscard]] const QTableWidget& CompareTable() const { return *compareTable; }
+    [[nodiscard]] const QListWidget& Findings() const { return *findings; }
+    [[nodiscard]] const QLabel& SettleLabel() const { return *settleLabel; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ShowTable();
+    void ShowLive();
+    void ShowSettle();
+
+    SnapshotSource snapshots;
+    StoredSource storedSource;
+    analysis::CalibrationObserver observer;
+    std::optional<analysis::CalibrationSnapshot> current;
+    std::optional<SegmentModel> stored;
+    bool stale = true; // the table changed while the window was hidden
+
+    CurveChart* chart = nullptr;
+    QTableWidget* pointTable = nullptr;
+    QTableWidget* compareTable = nullptr;
+    QListWidget* findings = nullptr;
+    QLabel* settleLabel = nullptr;
+    QLabel* storedLabel = nullptr;
+    QTimer* refreshTimer = nullptr;
+};
+
+} // namespace slabcal
