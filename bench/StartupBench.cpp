@@ -1,6 +1,10 @@
 // Start-up of the real program path on Qt's offscreen platform: from process start (and from main) to the
 // calibration dialog shown with its modal loop running, then the peak resident memory after the worker
-// has sampled the simulated gauge for a while. Prints the figures; asserts nothing.
+// has sampled the simulated gauge for a while, with the process's CPU and the worker's cycle over that
+// time. With "curve" the calibration curve window observes the dialog as in the program. Prints the
+// figures; asserts nothing.
+#include "analysis/qt/CurveWindow.h"
+#include "app/DialogSnapshot.h"
 #include "app/Startup.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "fitting/SegmentModel.h"
@@ -10,6 +14,7 @@
 #include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
+#include "storage/ReadSegmentModel.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -21,6 +26,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace slabcal;
@@ -51,11 +58,19 @@ long StatusKilobytes(const std::string& key) {
     return -1;
 }
 
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const auto mainEntered = Clock::now();
     const int sampleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const bool withCurve = argc > 2 && std::string(argv[2]) == "curve";
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     const auto root = std::filesystem::absolute("startup-bench-root");
@@ -66,16 +81,31 @@ int main(int argc, char** argv) {
     Drivers().Bind(ConverterDeviceName, gauge);
     QtBackend backend;
     Application application(argv[0], backend);
+    std::unique_ptr<CurveWindow> curveWindow;
+    if (withCurve) {
+        curveWindow = std::make_unique<CurveWindow>([&application] { return DialogSnapshot(application); },
+                                                    [&files] { return ReadSegmentModel(files); });
+        curveWindow->show();
+    }
 
     // Runs once the dialog's modal loop is up: the dialog is shown.
     QTimer::singleShot(0, [&] {
         const double fromMain = std::chrono::duration<double, std::milli>(Clock::now() - mainEntered).count();
         std::printf("dialog shown: %.1f ms after main(), %.0f ms after process start (10 ms resolution)\n",
                     fromMain, 1000 * SecondsSinceProcessStart());
-        QTimer::singleShot(sampleSeconds * 1000, [&] {
-            std::printf("after %d s of sampling (%llu records): VmHWM %ld KiB, VmRSS %ld KiB\n",
-                        sampleSeconds, static_cast<unsigned long long>(gauge->CurrentStatus().recordsRead),
-                        StatusKilobytes("VmHWM"), StatusKilobytes("VmRSS"));
+        const auto samplingStarted = Clock::now();
+        const double cpuStarted = CpuSeconds();
+        const auto recordsStarted = gauge->CurrentStatus().recordsRead;
+        QTimer::singleShot(sampleSeconds * 1000, [&, samplingStarted, cpuStarted, recordsStarted] {
+            const double elapsed = std::chrono::duration<double>(Clock::now() - samplingStarted).count();
+            const auto records = gauge->CurrentStatus().recordsRead - recordsStarted;
+            // Five records a cycle.
+            std::printf("%s: after %d s of sampling (%llu records): cycle %.2f ms, CPU %.2f %% of one core, "
+                        "VmHWM %ld KiB, VmRSS %ld KiB\n",
+                        withCurve ? "curve window open" : "curve window closed", sampleSeconds,
+                        static_cast<unsigned long long>(records), 1000 * elapsed / (static_cast<double>(records) / 5),
+                        100 * (CpuSeconds() - cpuStarted) / elapsed, StatusKilobytes("VmHWM"),
+                        StatusKilobytes("VmRSS"));
             if (Dialog* dialog = application.MainWindow())
                 dialog->EndDialog(IdCancel);
         });
