@@ -115,10 +115,13 @@ void CurveWindow::InstallToggleKey() {
 }
 
 bool CurveWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == ToggleKey &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
-        setVisible(!isVisible());
-        return true;
+    // The key goes to whichever widget has the focus; taken there, it never travels on to its parents.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == ToggleKey && !key->isAutoRepeat()) {
+            setVisible(!isVisible());
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

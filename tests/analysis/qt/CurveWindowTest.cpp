@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -66,8 +67,9 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     CurveWindow window([&snapshot] { return snapshot; }, [&stored] { return stored; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
+    auto* field = new QLineEdit(&dialog);
     dialog.show();
-    QTest::keyClick(&dialog, CurveWindow::ToggleKey);
+    QTest::keyClick(field, CurveWindow::ToggleKey);
     EXPECT_TRUE(window.isVisible());
     for (std::size_t k = 0; k < analysis::SettleWindow::Size; ++k)
         window.Refresh();
