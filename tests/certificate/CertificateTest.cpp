@@ -1,0 +1,72 @@
+#include "certificate/Certificate.h"
+#include "support/ModelPoints.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace slabcal {
+namespace {
+
+CertificateContent ModelCertificate() {
+    CertificateContent content;
+    content.time = "2026-12-07T12:00:00Z";
+    content.version = "1.0.0";
+    content.recordName = "20261207T120000Z.json";
+    content.points = test::ModelPoints();
+    content.values = {"-0.6422",   "-0.4605",  "-0.3915",   "-0.3625", "-0.3625", "-0.3625",
+                      "9.5974",    "8.0870",   "7.6199",    "8.8041",  "8.8041",  "8.8041",
+                      "4140.0000", "797.0000", "1266.0000", "500.0000"};
+    content.forced[4] = true;
+    content.checksum = std::string(64, 'a');
+    return content;
+}
+
+// pdftotext's reading of the PDF, or nothing when poppler-utils is missing.
+std::optional<std::string> PdfText(const std::filesystem::path& pdf) {
+    if (std::system("command -v pdftotext > /dev/null 2>&1") != 0)
+        return std::nullopt;
+    const auto text = pdf.string() + ".txt";
+    if (std::system(("pdftotext -layout '" + pdf.string() + "' '" + text + "'").c_str()) != 0)
+        return std::string();
+    return ReadHostFile(text);
+}
+
+TEST(Certificate, HoldsThePointsAndTheSixteenValuesAsText) {
+    TemporaryFolder folder;
+    const CertificateContent content = ModelCertificate();
+    const std::filesystem::path pdf = folder / "certificate.pdf";
+    ASSERT_EQ(WriteCertificate(content, pdf.string()), "");
+    ASSERT_EQ(ReadHostFile(pdf).rfind("%PDF-", 0), 0U);
+    if (const char* keep = std::getenv("SLABCAL_SCREENSHOT_DIR"))
+        std::filesystem::copy_file(pdf, std::filesystem::path(keep) / "certificate.pdf",
+                                   std::filesystem::copy_options::overwrite_existing);
+    const auto text = PdfText(pdf);
+    if (!text)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    for (const auto& point : content.points) {
+        EXPECT_NE(text->find(point.signal), std::string::npos) << point.signal;
+        EXPECT_NE(text->find(point.height), std::string::npos) << point.height;
+    }
+    for (const auto& value : content.values)
+        EXPECT_NE(text->find(value), std::string::npos) << value;
+    EXPECT_NE(text->find(content.checksum), std::string::npos);
+    EXPECT_NE(text->find("楼板厚度仪标定证书"), std::string::npos);
+    EXPECT_NE(text->find("签名"), std::string::npos);
+}
+
+TEST(Certificate, AFolderThatCannotBeWrittenLeavesNoFile) {
+    TemporaryFolder folder;
+    const std::filesystem::path pdf = std::filesystem::path(folder / "missing-folder") / "certificate.pdf";
+    const std::string error = WriteCertificate(ModelCertificate(), pdf.string());
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+} // namespace
+} // namespace slabcal
