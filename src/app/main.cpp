@@ -1,6 +1,7 @@
 #include "app/DeviceRoot.h"
 #include "app/PortOptions.h"
 #include "app/Startup.h"
+#include "app/Subcommands.h"
 #include "calibration/PointTable.h"
 #include "drivers/chardev/CharacterDeviceConverter.h"
 #include "drivers/iio/IioConverter.h"
@@ -26,6 +27,7 @@
 #include <iostream>
 #include <memory>
 #include <span>
+#include <unistd.h>
 #include <variant>
 
 using namespace slabcal;
@@ -70,13 +72,21 @@ ChosenConverter ChooseConverter(const PortOptions& options) {
 
 int main(int argc, char** argv) {
     const std::string name = ProgramNameFromPath(argv[0]);
-    auto parsed = ParsePortOptions(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
+    auto parsed = ParseCommandLine(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
                                    DefaultDeviceRoot());
     if (const auto* error = std::get_if<OptionError>(&parsed)) {
         std::cerr << name << ": " << error->message << '\n' << Usage(name);
         return 2;
     }
-    const auto& options = std::get<PortOptions>(parsed);
+    const auto& line = std::get<CommandLine>(parsed);
+    const auto& options = line.port;
+    // A subcommand runs without the window: no display, no converter.
+    if (!line.subcommandHelp.empty()) {
+        std::cout << line.subcommandHelp;
+        return 0;
+    }
+    if (line.subcommand != Subcommand::None)
+        return RunSubcommand(line, ::isatty(STDIN_FILENO) == 1, std::cin, std::cout, std::cerr);
     if (options.help) {
         std::cout << Usage(name);
         return 0;
