@@ -14,6 +14,7 @@
 #include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
+#include "records/RecordStore.h"
 #include "storage/ReadSegmentModel.h"
 
 #include <QApplication>
@@ -24,9 +25,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -84,7 +85,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<CurveWindow> curveWindow;
     if (withCurve) {
         curveWindow = std::make_unique<CurveWindow>([&application] { return DialogSnapshot(application); },
-                                                    [&files] { return ReadSegmentModel(files); });
+                                                    [&files] { return ReadSegmentModel(files); },
+                                                    [&files] {
+                                                        std::vector<ListedRecord> records;
+                                                        (void)ListRecords(files, records);
+                                                        return records;
+                                                    });
         curveWindow->show();
     }
 
@@ -103,7 +109,8 @@ int main(int argc, char** argv) {
             std::printf("%s: after %d s of sampling (%llu records): cycle %.2f ms, CPU %.2f %% of one core, "
                         "VmHWM %ld KiB, VmRSS %ld KiB\n",
                         withCurve ? "curve window open" : "curve window closed", sampleSeconds,
-                        static_cast<unsigned long long>(records), 1000 * elapsed / (static_cast<double>(records) / 5),
+                        static_cast<unsigned long long>(records),
+                        1000 * elapsed / (static_cast<double>(records) / 5),
                         100 * (CpuSeconds() - cpuStarted) / elapsed, StatusKilobytes("VmHWM"),
                         StatusKilobytes("VmRSS"));
             if (Dialog* dialog = application.MainWindow())

@@ -1,10 +1,15 @@
 #include "app/PortOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace slabcal {
 namespace {
@@ -28,91 +33,144 @@ constexpr std::array<std::string_view, 4> QtFlags{"-reverse", "-widgetcount", "-
 constexpr std::string_view DeviceValues = "sim, none, iio:NAME or /dev/NODE";
 
 bool Contains(std::span<const std::string_view> list, std::string_view item) {
-    for (auto entry : list) {
-        if (entry == item)
-            return true;
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The arguments without Qt's options and their values, which Qt reads for itself.
+std::vector<const char*> WithoutQtOptions(std::span<const char* const> arguments) {
+    std::vector<const char*> kept;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (i > 0 && Contains(QtOptionsWithValue, argument))
+            ++i;
+        else if (i == 0 || !Contains(QtFlags, argument))
+            kept.push_back(arguments[i]);
     }
-    return false;
+    return kept;
+}
+
+std::optional<OptionError> ChooseDevice(const std::string& given, PortOptions& options) {
+    options.deviceName.clear();
+    if (given == "sim") {
+        options.device = DeviceChoice::Simulated;
+    } else if (given == "none") {
+        options.device = DeviceChoice::None;
+    } else if (given == "iio" || given.starts_with("iio:")) {
+        options.device = DeviceChoice::Iio;
+        options.deviceName = given.substr(std::min<std::size_t>(given.size(), 4));
+    } else if (given.starts_with("/") && given.size() > 1) {
+        options.device = DeviceChoice::CharacterDevice;
+        options.deviceName = given;
+    } else {
+        return OptionError{"bad value for --device: '" + given + "' (use " + std::string(DeviceValues) + ")"};
+    }
+    return std::nullopt;
+}
+
+// The help flag of the program and of each subcommand is a plain flag, so that --help is the caller's to
+// answer and every other option keeps its meaning.
+void HelpFlag(CLI::App& app, bool& help) {
+    app.set_help_flag();
+    app.add_flag("-h,--help", help, "this text");
 }
 
 } // namespace
 
-std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* const> arguments,
+std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* const> arguments,
                                                         std::string defaultRoot) {
-    PortOptions options;
+    CommandLine line;
+    PortOptions& options = line.port;
     options.root = std::move(defaultRoot);
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        std::string_view argument = arguments[i];
-        std::string_view name = argument;
-        std::optional<std::string_view> inlineValue;
-        if (auto equals = argument.find('=');
-            argument.starts_with("--") && equals != std::string_view::npos) {
-            name = argument.substr(0, equals);
-            inlineValue = argument.substr(equals + 1);
-        }
-        auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue)
-                return inlineValue;
-            if (i + 1 < arguments.size())
-                return std::string_view(arguments[++i]);
-            return std::nullopt;
-        };
+    std::string device;
+    bool subcommandHelp = false;
 
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-        } else if (name == "--version") {
-            options.version = true;
-        } else if (name == "--headless") {
-            options.headless = true;
-        } else if (name == "--root" || name == "--sim-control" || name == "--iio-settings") {
-            auto given = value();
-            if (!given || given->empty())
-                return OptionError{"option " + std::string(name) + " needs a value"};
-            (name == "--root"          ? options.root
-             : name == "--sim-control" ? options.simControl
-                                       : options.iioSettings) = *given;
-        } else if (name == "--device") {
-            auto given = value();
-            if (!given)
-                return OptionError{"option --device needs a value: " + std::string(DeviceValues)};
-            options.deviceName.clear();
-            if (*given == "sim") {
-                options.device = DeviceChoice::Simulated;
-            } else if (*given == "none") {
-                options.device = DeviceChoice::None;
-            } else if (*given == "iio" || given->starts_with("iio:")) {
-                options.device = DeviceChoice::Iio;
-                options.deviceName = given->substr(std::min<std::size_t>(given->size(), 4));
-            } else if (given->starts_with("/") && given->size() > 1) {
-                options.device = DeviceChoice::CharacterDevice;
-                options.deviceName = *given;
-            } else {
-                return OptionError{"bad value for --device: '" + std::string(*given) + "' (use " +
-                                   std::string(DeviceValues) + ")"};
-            }
-        } else if (name == "--curve-window") {
-            auto given = value();
-            if (given == "auto")
-                options.curveWindow = CurveWindowChoice::Auto;
-            else if (given == "show")
-                options.curveWindow = CurveWindowChoice::Show;
-            else if (given == "hide")
-                options.curveWindow = CurveWindowChoice::Hide;
-            else
-                return OptionError{"option --curve-window needs auto, show or hide"};
-        } else if (Contains(QtOptionsWithValue, argument)) {
-            ++i;
-        } else if (!Contains(QtFlags, argument)) {
-            return OptionError{"unknown option '" + std::string(argument) + "'"};
-        }
+    CLI::App app("Calibration tool of the floor-slab thickness gauge", "slabcal");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    HelpFlag(app, options.help);
+    app.add_flag("--version", options.version);
+    app.add_flag("--headless", options.headless);
+    auto* root = app.add_option("--root", options.root);
+    auto* simControl = app.add_option("--sim-control", options.simControl);
+    auto* iioSettings = app.add_option("--iio-settings", options.iioSettings);
+    auto* deviceOption = app.add_option("--device", device);
+    app.add_option("--curve-window", options.curveWindow)
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, CurveWindowChoice>{{"auto", CurveWindowChoice::Auto},
+                                                     {"show", CurveWindowChoice::Show},
+                                                     {"hide", CurveWindowChoice::Hide}}));
+    app.require_subcommand(0, 1);
+
+    auto subcommand = [&](const char* name, const char* description) {
+        CLI::App* sub = app.add_subcommand(name, description);
+        HelpFlag(*sub, subcommandHelp);
+        sub->add_option("--root", options.root, "host folder that holds the gauge's flash disk");
+        return sub;
+    };
+    CLI::App* history = subcommand("history", "one line per calibration record, oldest first");
+    CLI::App* restore = subcommand("restore", "store a record's sixteen values in the parameter file again");
+    restore->add_option("RECORD", line.restore.record, "the record's file name, with or without .json");
+    restore->add_flag("--yes", line.restore.yes,
+                      "no question (needed when standard input is not a terminal)");
+    CLI::App* fit =
+        subcommand("fit", "the segments of fifteen height,signal rows, as the write command fits them");
+    fit->add_option("POINTS", line.fit.pointsFile, "a CSV file of fifteen height,signal rows, 40 to 800 mm");
+    fit->add_flag("--write", line.fit.write, "store the values, the backup copy and a record");
+    fit->add_flag("--force", line.fit.force, "with --write: store segments over the deviation limit too");
+    CLI::App* certificate = subcommand("certificate", "a record's calibration certificate as a PDF");
+    certificate->add_option("RECORD", line.certificate.record,
+                            "the record's file name, with or without .json");
+    certificate->add_option("-o,--output", line.certificate.output, "the PDF file to write");
+
+    const auto kept = WithoutQtOptions(arguments);
+    try {
+        app.parse(static_cast<int>(kept.size()), kept.data());
+    } catch (const CLI::ParseError& error) {
+        return OptionError{error.what()};
     }
+
+    for (const auto* option : {root, simControl, iioSettings})
+        if (option->count() > 0 && option->as<std::string>().empty())
+            return OptionError{"option " + option->get_name() + " needs a value"};
+    if (options.root.empty())
+        return OptionError{"option --root needs a value"};
+    if (deviceOption->count() > 0)
+        if (auto error = ChooseDevice(device, options))
+            return *error;
     if (!options.simControl.empty() && options.device != DeviceChoice::Simulated)
         return OptionError{"option --sim-control needs --device sim"};
     if (!options.iioSettings.empty() && options.device != DeviceChoice::Iio)
         return OptionError{"option --iio-settings needs --device iio:NAME"};
     if (options.device == DeviceChoice::Iio && options.deviceName.empty() && options.iioSettings.empty())
         return OptionError{"option --device iio needs a device: iio:NAME, or device= in --iio-settings"};
-    return options;
+
+    const std::array<std::pair<CLI::App*, Subcommand>, 4> subcommands{
+        {{history, Subcommand::History},
+         {restore, Subcommand::Restore},
+         {fit, Subcommand::Fit},
+         {certificate, Subcommand::Certificate}}};
+    for (const auto& [sub, which] : subcommands)
+        if (sub->parsed())
+            line.subcommand = which;
+    if (subcommandHelp) {
+        line.subcommandHelp = app.get_subcommands().front()->help();
+        return line;
+    }
+    if (line.subcommand == Subcommand::Restore && line.restore.record.empty())
+        return OptionError{"restore needs RECORD: the record's file name (slabcal history lists them)"};
+    if (line.subcommand == Subcommand::Fit && line.fit.pointsFile.empty())
+        return OptionError{"fit needs POINTS: a CSV file of fifteen height,signal rows"};
+    if (line.subcommand == Subcommand::Certificate &&
+        (line.certificate.record.empty() || line.certificate.output.empty()))
+        return OptionError{"certificate needs RECORD and -o FILE.pdf"};
+    return line;
+}
+
+std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* const> arguments,
+                                                        std::string defaultRoot) {
+    auto parsed = ParseCommandLine(arguments, std::move(defaultRoot));
+    if (auto* error = std::get_if<OptionError>(&parsed))
+        return std::move(*error);
+    return std::move(std::get<CommandLine>(parsed).port);
 }
 
 std::string DefaultDeviceRoot() {
@@ -146,7 +204,19 @@ std::string Usage(const std::string& programName) {
            "  --headless          no window: every message box is written to standard error and answered\n"
            "                      with its default button, and the dialog ends at once\n"
            "  --help, --version   this text; the version\n"
-           "  -platform NAME      Qt's platform: xcb, wayland, offscreen, vnc, ...\n";
+           "  -platform NAME      Qt's platform: xcb, wayland, offscreen, vnc, ...\n"
+           "subcommands (each with --root DIR and --help):\n"
+           "  " +
+           programName +
+           " history                       the calibration records, oldest first\n"
+           "  " +
+           programName +
+           " restore RECORD [--yes]        a record's values into the parameter file\n"
+           "  " +
+           programName +
+           " fit POINTS.csv [--write [--force]]  the segments of fifteen height,signal rows\n"
+           "  " +
+           programName + " certificate RECORD -o FILE.pdf  the record's calibration certificate\n";
 }
 
 } // namespace slabcal

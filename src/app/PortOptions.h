@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/Commands.h"
+
 #include <span>
 #include <string>
 #include <variant>
@@ -31,8 +33,30 @@ struct OptionError {
     std::string message; // one line naming the option
 };
 
-// Parses the program's own options. Qt's platform options (-platform NAME and the like) are passed over,
-// with their value, for Qt to read.
+// What the program is to do besides opening the window: one subcommand, or none.
+enum class Subcommand { None, History, Restore, Fit, Certificate };
+
+struct CertificateOptions {
+    std::string record;
+    std::string output; // the PDF
+};
+
+struct CommandLine {
+    PortOptions port; // --root applies to every subcommand; the others only to the window
+    Subcommand subcommand = Subcommand::None;
+    RestoreOptions restore;
+    FitOptions fit;
+    CertificateOptions certificate;
+    std::string subcommandHelp; // --help after a subcommand: its usage, printed instead of running it
+};
+
+// Parses the whole command line (CLI11): the window's options, then at most one subcommand with its own
+// options and --root. Qt's platform options (-platform NAME and the like) are passed over, with their
+// value, for Qt to read. One line naming the option or value when something is wrong.
+[[nodiscard]] std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* const> arguments,
+                                                                      std::string defaultRoot);
+
+// The window's options alone (ParseCommandLine's `port`).
 [[nodiscard]] std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* const> arguments,
                                                                       std::string defaultRoot);
 

@@ -3,7 +3,9 @@
 #include "app/DialogSnapshot.h"
 #include "app/PortOptions.h"
 #include "app/Startup.h"
+#include "app/Subcommands.h"
 #include "calibration/PointTable.h"
+#include "certificate/CertificateCommand.h"
 #include "drivers/chardev/CharacterDeviceConverter.h"
 #include "drivers/iio/IioConverter.h"
 #include "drivers/iio/IioSettingsFile.h"
@@ -19,6 +21,7 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
 #include "platform/DriverRegistry.h"
+#include "records/RecordStore.h"
 #include "storage/DevicePaths.h"
 #include "storage/ReadSegmentModel.h"
 #include "texts/Texts.h"
@@ -30,6 +33,7 @@
 #include <iostream>
 #include <memory>
 #include <span>
+#include <unistd.h>
 #include <variant>
 
 using namespace slabcal;
@@ -85,13 +89,28 @@ bool ShowCurveWindowAtStart(CurveWindowChoice choice) {
 
 int main(int argc, char** argv) {
     const std::string name = ProgramNameFromPath(argv[0]);
-    auto parsed = ParsePortOptions(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
+    auto parsed = ParseCommandLine(std::span<const char* const>(argv, static_cast<std::size_t>(argc)),
                                    DefaultDeviceRoot());
     if (const auto* error = std::get_if<OptionError>(&parsed)) {
         std::cerr << name << ": " << error->message << '\n' << Usage(name);
         return 2;
     }
-    const auto& options = std::get<PortOptions>(parsed);
+    const auto& line = std::get<CommandLine>(parsed);
+    const auto& options = line.port;
+    // A subcommand runs without the window: no display, no converter.
+    if (!line.subcommandHelp.empty()) {
+        std::cout << line.subcommandHelp;
+        return 0;
+    }
+    if (line.subcommand == Subcommand::Certificate) {
+        // Qt's PDF writer needs an application, never a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QApplication certificateApplication(argc, argv);
+        return RunCertificate(line.certificate.record, line.certificate.output,
+                              DeviceFileSystem(options.root), std::cout, std::cerr);
+    }
+    if (line.subcommand != Subcommand::None)
+        return RunSubcommand(line, ::isatty(STDIN_FILENO) == 1, std::cin, std::cout, std::cerr);
     if (options.help) {
         std::cout << Usage(name);
         return 0;
@@ -160,7 +179,12 @@ int main(int argc, char** argv) {
     }
     // It only observes: the dialog's table and fields, and the parameter file read-only.
     CurveWindow curveWindow([&application] { return DialogSnapshot(application); },
-                            [&files] { return ReadSegmentModel(files); });
+                            [&files] { return ReadSegmentModel(files); },
+                            [&files] {
+                                std::vector<ListedRecord> records;
+                                (void)ListRecords(files, records); // a folder that cannot be listed: none
+                                return records;
+                            });
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();

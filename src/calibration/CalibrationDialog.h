@@ -2,9 +2,12 @@
 
 #include "acquisition/SamplingWorker.h"
 #include "fitting/CalibrationPoints.h"
+#include "fitting/SegmentFit.h"
 #include "fitting/SegmentModel.h"
+#include "fitting/SegmentTable.h"
 #include "framework/Dialog.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -14,6 +17,7 @@
 namespace slabcal {
 
 class DeviceFileSystem;
+struct StoreResult;
 class DialogSamplingView;
 
 // The calibration dialog (template 102): the live signal, the fifteen-row point table, the save-point
@@ -49,6 +53,15 @@ protected:
     void OnCommandFailed(int id, std::string_view reason) override;
 
 private:
+    // What the last computation fitted, for the record of the save that follows it.
+    struct ComputedTable {
+        CalibrationPoints points;
+        std::array<std::optional<SegmentFit>, segments::Count> fits;
+        std::array<bool, segments::Count> forced{}; // kept past the deviation question
+    };
+
+    // Stores the record of a save that succeeded; false when it could not be stored.
+    [[nodiscard]] bool RecordSave(const StoreResult& stored, bool backedUp) const;
     // The first row the fit refuses, or a boundary row whose signal in the model is not finite.
     [[nodiscard]] std::optional<int> FirstInvalidRow(const CalibrationPoints& table) const;
     void ShowNotice(const std::string& text);
@@ -58,6 +71,7 @@ private:
 
     SegmentModel& model;
     DeviceFileSystem& files;
+    ComputedTable computed;
     std::shared_ptr<std::atomic<int32_t>> currentRow;
     std::shared_ptr<DialogSamplingView> view;
     SamplingWorker worker;

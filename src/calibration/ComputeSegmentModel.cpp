@@ -45,6 +45,7 @@ int CalibrationDialog::ComputeSegmentModel() {
         return 0;
     }
     const auto fits = FitTable(table);
+    computed = {table, fits, {}};
     for (std::size_t segment = 0; segment < fits.size(); ++segment) {
         const auto& fit = fits[segment];
         // The fit refuses points that do not determine a line (equal signals); nothing that is not a
@@ -53,9 +54,11 @@ int CalibrationDialog::ComputeSegmentModel() {
             ShowNotice(Numbered(static_cast<int>(segment) + 1, texts::FitFailedSuffix));
             return 0;
         }
-        if (fit->maxAbs > segments::DeviationLimit &&
-            MessageBox(texts::DeviationTooLarge, texts::NoticeCaption, MessageBoxButtons::YesNo) == IdNo)
-            return 0;
+        if (fit->maxAbs > segments::DeviationLimit) {
+            if (MessageBox(texts::DeviationTooLarge, texts::NoticeCaption, MessageBoxButtons::YesNo) == IdNo)
+                return 0;
+            computed.forced[segment] = true;
+        }
         model.CurveA[segment] = fit->slope;
         model.CurveB[segment] = fit->intercept;
     }

@@ -1,12 +1,28 @@
 #include "calibration/CalibrationDialog.h"
 #include "platform/ApplicationMessageBox.h"
+#include "records/RecordStore.h"
 #include "resources/ControlIds.h"
-#include "storage/DevicePaths.h"
-#include "storage/FileCopier.h"
+#include "storage/BackUpParameterFile.h"
 #include "storage/WriteSegmentModel.h"
 #include "texts/Texts.h"
 
+#include <chrono>
+#include <exception>
+
 namespace slabcal {
+
+bool CalibrationDialog::RecordSave(const StoreResult& stored, bool backedUp) const {
+    try {
+        CalibrationRecord record =
+            NewRecord(RecordKind::Calibration, stored, backedUp, std::chrono::system_clock::now());
+        record.points = computed.points;
+        record.segments = SegmentRecords(computed.fits, computed.forced);
+        record.boundarySignals = model.ConsRange;
+        return WriteRecord(files, record).Succeeded();
+    } catch (const std::exception&) {
+        return false; // out of memory: the save itself stands, only its record is missing
+    }
+}
 
 void CalibrationDialog::OnWriteParameters() {
     UpdateData(true);
@@ -24,11 +40,13 @@ void CalibrationDialog::OnWriteParameters() {
         const auto name = stored.keptAside.substr(stored.keptAside.find_last_of("\\/") + 1);
         ApplicationMessageBox(std::string(texts::UnrecognisedFileKept) + name);
     }
-    FileCopier copier(files);
-    (void)copier.EnsureFolder(std::string(BackupFolder));
-    if (!copier.CopyInto(std::string(ParameterFileCopySource), std::string(BackupFolder)))
+    const bool backedUp = BackUpParameterFile(files);
+    if (!backedUp)
         ApplicationMessageBox(texts::CopyFailed);
     SetItemText(ids::StatusLine, texts::WriteFinished);
+    // The save is done and said so; a record that cannot be stored is reported on its own.
+    if (!RecordSave(stored, backedUp))
+        ApplicationMessageBox(texts::RecordSaveFailed);
 }
 
 } // namespace slabcal

@@ -1,7 +1,7 @@
 #include "storage/ParameterFile.h"
 
-#include "platform/ClassicNumbers.h"
 #include "fitting/RoundToSingle.h"
+#include "platform/ClassicNumbers.h"
 
 #include <algorithm>
 #include <array>
@@ -51,6 +51,12 @@ std::string_view NextLine(std::string_view bytes, std::size_t& position) {
     return line;
 }
 
+// The first entry with the key (only the first is ever looked up), or the end.
+template <typename Entries> auto FirstWithKey(Entries& entries, std::string_view key) {
+    return std::find_if(entries.begin(), entries.end(),
+                        [key](const ParameterEntry& entry) { return entry.key == key; });
+}
+
 } // namespace
 
 ParameterFile::ParameterFile(const DeviceFileSystem& deviceFiles) : files(deviceFiles) {}
@@ -61,12 +67,12 @@ FileResult ParameterFile::Load(std::string devicePath) {
     unrecognised = false;
     bound = true;
     path = std::move(devicePath);
-    std::string bytes;
-    loaded = files.ReadFile(path, bytes);
+    loadedBytes.clear();
+    loaded = files.ReadFile(path, loadedBytes);
     if (!loaded && loaded.step == FileStep::Open && loaded.error == ENOENT)
         loaded = FileResult::Success();
     if (loaded)
-        unrecognised = !Parse(bytes);
+        unrecognised = !Parse(loadedBytes);
     return loaded;
 }
 
@@ -102,11 +108,34 @@ float ParameterFile::ReadValue(const std::string& text) {
     return RoundToSingle(ClassicStrtod(text.c_str()));
 }
 
+bool ParameterFile::IsStorableText(std::string_view text) {
+    const std::string copy(text);
+    if (copy.empty() || copy.find_first_not_of("+-0123456789.eE") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    const double value = ClassicStrtod(copy.c_str(), &end);
+    return end == copy.c_str() + copy.size() && std::isfinite(RoundToSingle(value));
+}
+
+const std::string* ParameterFile::Find(std::string_view key) const {
+    auto found = FirstWithKey(entries, key);
+    return found == entries.end() ? nullptr : &found->value;
+}
+
+void ParameterFile::SetText(std::string_view key, std::string text) {
+    auto found = FirstWithKey(entries, key);
+    if (found == entries.end()) {
+        Append(std::string(key), std::move(text));
+    } else if (found->value != text) {
+        found->value = std::move(text);
+        modified = true;
+    }
+}
+
 bool ParameterFile::SetValue(std::string_view key, float value) {
     if (!std::isfinite(value))
         return false;
-    auto found = std::find_if(entries.begin(), entries.end(),
-                              [key](const ParameterEntry& entry) { return entry.key == key; });
+    auto found = FirstWithKey(entries, key);
     if (found == entries.end()) {
         Append(std::string(key), FormatValue(value));
         return true;

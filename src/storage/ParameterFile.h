@@ -42,6 +42,11 @@ public:
     // A value that is not finite is refused: false, and nothing changes.
     [[nodiscard]] bool SetValue(std::string_view key, float value);
     void Append(std::string key, std::string valueText);
+    // Stores the text as it stands in the first entry with this key, or appends one. The caller makes sure
+    // it is a value the gauge can read (IsStorableText).
+    void SetText(std::string_view key, std::string text);
+    // The value text of the first entry with this key; nothing when there is none.
+    [[nodiscard]] const std::string* Find(std::string_view key) const;
 
     // Replaces the file atomically with the table. Writes nothing, successfully, when the table is empty.
     [[nodiscard]] FileResult Write();
@@ -57,16 +62,22 @@ public:
     // Load found a file whose first line is not the signature: its entries are not in the table, and the
     // next write would replace them all.
     [[nodiscard]] bool Unrecognised() const { return unrecognised; }
+    // The bytes the last Load read (empty for a missing file).
+    [[nodiscard]] const std::string& LoadedBytes() const { return loadedBytes; }
 
     // "%.4f" of the single-precision value, whatever the process's locale.
     [[nodiscard]] static std::string FormatValue(float value);
     // atof of the text in the C locale, rounded to single precision.
     [[nodiscard]] static float ReadValue(const std::string& text);
+    // A value text the gauge reads as the number it shows: a whole decimal number in the C locale (sign,
+    // digits, fraction, exponent; no blanks, nothing after it) that is finite in single precision.
+    [[nodiscard]] static bool IsStorableText(std::string_view text);
 
 private:
     const DeviceFileSystem& files;
     std::vector<ParameterEntry> entries;
     std::string path;
+    std::string loadedBytes;
     FileResult loaded;
     bool bound = false;
     bool modified = false;

@@ -3,41 +3,39 @@
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
 
-#include <algorithm>
 #include <cmath>
-#include <string>
 
 namespace slabcal {
-namespace {
 
-template <std::size_t Size>
-bool ReadValues(const ParameterFile& table, const std::string& stem, std::array<double, Size>& numbers) {
-    for (std::size_t i = 0; i < Size; ++i) {
-        const std::string key = stem + std::to_string(i);
-        const auto& entries = table.Entries();
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [&key](const ParameterEntry& entry) { return entry.key == key; });
-        if (found == entries.end())
-            return false;
-        const float value = ParameterFile::ReadValue(found->value);
+std::optional<SegmentModel>
+SegmentModelFromTexts(const std::array<std::string, SegmentModelKeys.size()>& texts) {
+    SegmentModel model;
+    for (std::size_t index = 0; index < texts.size(); ++index) {
+        const float value = ParameterFile::ReadValue(texts[index]);
         if (!std::isfinite(value))
-            return false;
-        numbers[i] = value;
+            return std::nullopt;
+        if (index < model.CurveA.size())
+            model.CurveA[index] = value;
+        else if (index < model.CurveA.size() + model.CurveB.size())
+            model.CurveB[index - model.CurveA.size()] = value;
+        else
+            model.ConsRange[index - model.CurveA.size() - model.CurveB.size()] = value;
     }
-    return true;
+    return model;
 }
-
-} // namespace
 
 std::optional<SegmentModel> ReadSegmentModel(const DeviceFileSystem& files) {
     ParameterFile table(files);
     if (!table.Load(std::string(ParameterFilePath)) || table.Unrecognised())
         return std::nullopt;
-    SegmentModel model;
-    if (!ReadValues(table, "CurveA", model.CurveA) || !ReadValues(table, "CurveB", model.CurveB) ||
-        !ReadValues(table, "ConsRange", model.ConsRange))
-        return std::nullopt;
-    return model;
+    std::array<std::string, SegmentModelKeys.size()> texts;
+    for (std::size_t index = 0; index < texts.size(); ++index) {
+        const std::string* value = table.Find(SegmentModelKeys[index]);
+        if (value == nullptr)
+            return std::nullopt;
+        texts[index] = *value;
+    }
+    return SegmentModelFromTexts(texts);
 }
 
 } // namespace slabcal

@@ -3,7 +3,9 @@
 #include "platform/FileResult.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace slabcal {
 
@@ -15,6 +17,16 @@ enum class StoreOutcome : std::uint8_t {
     WriteFailed,    // the file could not be replaced; the old one stays (see AtomicFile for the fsync case)
 };
 
+// One of the sixteen values a save set: its text in the file before (none when the key was missing) and
+// after.
+struct StoredValue {
+    std::string key;
+    std::optional<std::string> before;
+    std::string after;
+
+    friend bool operator==(const StoredValue&, const StoredValue&) = default;
+};
+
 // What one save of the parameter file came to. Only Stored and Unchanged may be shown as success.
 struct [[nodiscard]] StoreResult {
     StoreOutcome outcome = StoreOutcome::Stored;
@@ -22,6 +34,9 @@ struct [[nodiscard]] StoreResult {
     // A file the gauge cannot read (its first line is not the signature) is replaced by one of just the
     // sixteen values; before that, its bytes are kept whole under this device path. Empty otherwise.
     std::string keptAside;
+    // Stored and Unchanged only: the file's bytes as the save left them, and the sixteen values in key order.
+    std::string bytes;
+    std::vector<StoredValue> values;
 
     [[nodiscard]] bool Succeeded() const {
         return outcome == StoreOutcome::Stored || outcome == StoreOutcome::Unchanged;

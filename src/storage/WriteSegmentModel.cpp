@@ -1,11 +1,11 @@
 #include "storage/WriteSegmentModel.h"
 
+#include "fitting/RoundToSingle.h"
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
-#include "fitting/RoundToSingle.h"
+#include "storage/UnusedName.h"
 
 #include <cmath>
-#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,61 +13,95 @@
 namespace slabcal {
 namespace {
 
-// A device path beside the parameter file that nothing holds yet.
-std::string UnusedAsideName(const DeviceFileSystem& files, std::chrono::system_clock::time_point now) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm utc{};
-    ::gmtime_r(&seconds, &utc);
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    const std::string base = std::string(ParameterFilePath) + ".unreadable-" + stamp;
-    std::string name = base;
-    for (int copy = 2; files.GetFileAttributes(name) != InvalidFileAttributes; ++copy)
-        name = base + "-" + std::to_string(copy);
-    return name;
+constexpr std::size_t KeyCount = SegmentModelKeys.size();
+
+// A save that did not succeed: nothing stored, so no bytes and no values.
+StoreResult Failed(StoreOutcome outcome, FileResult file = {}, std::string keptAside = {}) {
+    StoreResult result;
+    result.outcome = outcome;
+    result.file = file;
+    result.keptAside = std::move(keptAside);
+    return result;
 }
 
-template <std::size_t Size>
-void AddValues(std::vector<std::pair<std::string, float>>& values, const std::string& stem,
-               const std::array<double, Size>& numbers) {
-    for (std::size_t i = 0; i < Size; ++i)
-        values.emplace_back(stem + std::to_string(i), RoundToSingle(numbers[i]));
+std::array<float, KeyCount> SingleValues(const SegmentModel& model) {
+    std::array<float, KeyCount> values{};
+    std::size_t next = 0;
+    for (double number : model.CurveA)
+        values[next++] = RoundToSingle(number);
+    for (double number : model.CurveB)
+        values[next++] = RoundToSingle(number);
+    for (double number : model.ConsRange)
+        values[next++] = RoundToSingle(number);
+    return values;
+}
+
+// The read-modify-write both saves share: `set(table, index)` puts value `index` into the table.
+template <typename SetOne>
+StoreResult Store(const DeviceFileSystem& files, std::chrono::system_clock::time_point now, SetOne set) {
+    ParameterFile table(files);
+    if (FileResult loaded = table.Load(std::string(ParameterFilePath)); !loaded)
+        return Failed(StoreOutcome::LoadFailed, loaded);
+    std::vector<StoredValue> values;
+    for (std::size_t index = 0; index < KeyCount; ++index) {
+        const std::string_view key = SegmentModelKeys[index];
+        const std::string* before = table.Find(key);
+        StoredValue value{std::string(key), before ? std::optional<std::string>(*before) : std::nullopt, {}};
+        if (!set(table, index))
+            return Failed(StoreOutcome::NonFiniteValue);
+        value.after = *table.Find(key);
+        values.push_back(std::move(value));
+    }
+    if (!table.Modified()) {
+        // Nothing to replace, but a save that was cut short may have left its temporary file behind; a
+        // replace would have cleared it, so this save does too.
+        files.RemoveLeftovers(ParameterFilePath);
+        return {StoreOutcome::Unchanged, {}, {}, table.LoadedBytes(), std::move(values)};
+    }
+    std::string keptAside;
+    if (table.Unrecognised()) {
+        keptAside = UnusedDevicePath(files, std::string(ParameterFilePath) + ".unreadable-" +
+                                                UtcStamp(now, "%Y%m%d-%H%M%S"));
+        if (FileResult kept = files.CopyFile(ParameterFilePath, keptAside); !kept)
+            return Failed(StoreOutcome::WriteFailed, kept);
+    }
+    if (FileResult written = table.Flush(); !written)
+        return Failed(StoreOutcome::WriteFailed, written, keptAside);
+    return {StoreOutcome::Stored, {}, keptAside, table.Contents(), std::move(values)};
 }
 
 } // namespace
 
 StoreResult WriteSegmentModel(const SegmentModel& model, const DeviceFileSystem& files,
                               std::chrono::system_clock::time_point now) {
-    std::vector<std::pair<std::string, float>> values;
-    AddValues(values, "CurveA", model.CurveA);
-    AddValues(values, "CurveB", model.CurveB);
-    AddValues(values, "ConsRange", model.ConsRange);
+    const auto values = SingleValues(model);
     // Checked before the file is touched: a gauge that reads "nan" or "inf" would measure nonsense.
-    for (const auto& value : values)
-        if (!std::isfinite(value.second))
-            return {StoreOutcome::NonFiniteValue, {}, {}};
+    for (float value : values)
+        if (!std::isfinite(value))
+            return Failed(StoreOutcome::NonFiniteValue);
+    return Store(files, now, [&values](ParameterFile& table, std::size_t index) {
+        return table.SetValue(SegmentModelKeys[index], values[index]);
+    });
+}
 
-    ParameterFile table(files);
-    if (FileResult loaded = table.Load(std::string(ParameterFilePath)); !loaded)
-        return {StoreOutcome::LoadFailed, loaded, {}};
-    for (const auto& [key, value] : values)
-        if (!table.SetValue(key, value))
-            return {StoreOutcome::NonFiniteValue, {}, {}};
-    if (!table.Modified()) {
-        // Nothing to replace, but a save that was cut short may have left its temporary file behind; a
-        // replace would have cleared it, so this save does too.
-        files.RemoveLeftovers(ParameterFilePath);
-        return {StoreOutcome::Unchanged, {}, {}};
-    }
-    std::string keptAside;
-    if (table.Unrecognised()) {
-        keptAside = UnusedAsideName(files, now);
-        if (FileResult kept = files.CopyFile(ParameterFilePath, keptAside); !kept)
-            return {StoreOutcome::WriteFailed, kept, {}};
-    }
-    if (FileResult written = table.Flush(); !written)
-        return {StoreOutcome::WriteFailed, written, keptAside};
-    return {StoreOutcome::Stored, {}, keptAside};
+StoreResult WriteParameterTexts(const std::array<std::string, SegmentModelKeys.size()>& texts,
+                                const DeviceFileSystem& files, std::chrono::system_clock::time_point now) {
+    for (const auto& text : texts)
+        if (!ParameterFile::IsStorableText(text))
+            return Failed(StoreOutcome::NonFiniteValue);
+    return Store(files, now, [&texts](ParameterFile& table, std::size_t index) {
+        table.SetText(SegmentModelKeys[index], texts[index]);
+        return true;
+    });
+}
+
+std::array<std::string, SegmentModelKeys.size()> SegmentModelTexts(const SegmentModel& model) {
+    std::array<std::string, KeyCount> texts;
+    const auto values = SingleValues(model);
+    for (std::size_t index = 0; index < KeyCount; ++index)
+        if (std::isfinite(values[index]))
+            texts[index] = ParameterFile::FormatValue(values[index]);
+    return texts;
 }
 
 } // namespace slabcal

@@ -16,10 +16,17 @@ inline constexpr std::string_view BoundarySeries = "分界";
 inline constexpr std::string_view StoredSeries = "现有标定";
 inline constexpr std::string_view CulpritSeries = "可疑点";
 inline constexpr std::string_view LiveSeries = "当前信号";
+inline constexpr std::string_view RecordPointsSeries = "所选记录的点";
+inline constexpr std::string_view RecordCurveSeries = "所选记录的标定";
 
 // Tabs and their columns
 inline constexpr std::string_view PointsTab = "逐点";
 inline constexpr std::string_view CompareTab = "写入前比较";
+inline constexpr std::string_view RecordsTab = "标定记录";
+inline constexpr std::string_view DamagedRecord = "损坏";
+inline constexpr std::string_view WorstDeviation = "最大偏差 ";
+inline constexpr std::string_view ForcedSegments = "强行写入段 ";
+inline constexpr std::string_view SaveCsv = "保存为 CSV…";
 inline constexpr std::string_view RowColumn = "行";
 inline constexpr std::string_view SegmentColumn = "段";
 inline constexpr std::string_view HeightColumn = "高度";

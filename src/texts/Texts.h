@@ -31,6 +31,8 @@ inline constexpr std::string_view ConfirmSave = "确定要保存标定文件吗�
 inline constexpr std::string_view CopyFailed = "拷贝NandFlash文件失败";
 inline constexpr std::string_view WriteFinished = "文件写入完毕";
 inline constexpr std::string_view ParameterFileWriteFailed = "参数文件写入失败";
+// The port's own: the parameter file was stored, but the record of the save could not be.
+inline constexpr std::string_view RecordSaveFailed = "标定记录保存失败";
 // The port's own: a command that failed unexpectedly, and a parameter file the gauge cannot read that was
 // kept whole under the name that follows before it was replaced.
 inline constexpr std::string_view CommandFailed = "操作失败";

@@ -77,10 +77,57 @@ TEST(PortOptionsParse, RefusesUnknownOptionsAndBadValuesNamingThem) {
               std::string::npos);
 }
 
+TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
+    struct Case {
+        std::vector<const char*> arguments;
+        Subcommand subcommand;
+        std::string root;
+        std::string argument; // the record or the points file
+        bool flag;            // --yes, or --write with --force
+    };
+    const std::vector<Case> cases{
+        {{"history"}, Subcommand::History, "/default/root", "", false},
+        {{"--root", "/r", "history"}, Subcommand::History, "/r", "", false},
+        {{"-platform", "offscreen", "history", "--root=/s"}, Subcommand::History, "/s", "", false},
+        {{"restore", "20240501T101112Z", "--yes"},
+         Subcommand::Restore,
+         "/default/root",
+         "20240501T101112Z",
+         true},
+        {{"restore", "--root", "/r", "20240501T101112Z.json"},
+         Subcommand::Restore,
+         "/r",
+         "20240501T101112Z.json",
+         false},
+        {{"fit", "points.csv", "--write", "--force"}, Subcommand::Fit, "/default/root", "points.csv", true},
+        {{"fit", "points.csv"}, Subcommand::Fit, "/default/root", "points.csv", false},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> arguments = c.arguments;
+        arguments.insert(arguments.begin(), "slabcal");
+        const auto parsed = ParseCommandLine(arguments, "/default/root");
+        ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed)) << std::get<OptionError>(parsed).message;
+        const auto& line = std::get<CommandLine>(parsed);
+        EXPECT_EQ(line.subcommand, c.subcommand) << c.arguments[0];
+        EXPECT_EQ(line.port.root, c.root) << c.arguments[0];
+        EXPECT_EQ(c.subcommand == Subcommand::Fit ? line.fit.pointsFile : line.restore.record, c.argument);
+        EXPECT_EQ(c.subcommand == Subcommand::Fit ? line.fit.write && line.fit.force : line.restore.yes,
+                  c.flag);
+    }
+    for (const std::vector<const char*>& bad : {std::vector<const char*>{"slabcal", "restore"},
+                                                {"slabcal", "fit"},
+                                                {"slabcal", "history", "extra"},
+                                                {"slabcal", "fit", "p.csv", "--yes"},
+                                                {"slabcal", "history", "fit", "p.csv"}})
+        EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
+    const auto help = ParseCommandLine(std::vector<const char*>{"slabcal", "restore", "--help"}, "/r");
+    EXPECT_NE(std::get<CommandLine>(help).subcommandHelp.find("--yes"), std::string::npos);
+}
+
 TEST(PortOptionsUsage, NamesEveryOption) {
     const std::string usage = Usage("slabcal");
-    for (const char* option :
-         {"--root", "--device", "--sim-control", "--headless", "--help", "--version", "-platform"})
+    for (const char* option : {"--root", "--device", "--sim-control", "--headless", "--help", "--version",
+                               "-platform", "history", "restore", "fit"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

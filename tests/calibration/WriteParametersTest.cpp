@@ -57,7 +57,7 @@ TEST_F(WriteParameters, YesStoresTheFileAndAnIdenticalBackupAndSaysSo) {
     EXPECT_NE(stored.find("\r\nConsRange3=500.0000\r\n"), std::string::npos);
     EXPECT_EQ(HostFile(BackupFile), stored);
     EXPECT_EQ(Status(), texts::WriteFinished);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"BackUp", "ZPQ.ini", "ZPQ.ini"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"BackUp", "Calibration", "ZPQ.ini", "ZPQ.ini"}));
 }
 
 TEST_F(WriteParameters, AFileTheGaugeCannotReadIsKeptAsideAndTheOperatorToldWhere) {

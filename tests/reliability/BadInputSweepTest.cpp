@@ -4,8 +4,9 @@
 // files alone, or writes a parameter file that reads back, with an identical backup. No text that reads
 // as "nan" or "inf" ever reaches a file, and no value that is not finite ever reaches the model.
 #include "calibration/CalibrationDialog.h"
-#include "fitting/NumberText.h"
 #include "calibration/PointTable.h"
+#include "fitting/NumberText.h"
+#include "fitting/RoundToSingle.h"
 #include "fitting/SegmentModel.h"
 #include "fitting/SegmentTable.h"
 #include "framework/Application.h"
@@ -13,10 +14,10 @@
 #include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
+#include "records/RecordJson.h"
 #include "reliability/HookedHostFileSystem.h"
 #include "resources/ControlIds.h"
 #include "storage/ParameterFile.h"
-#include "fitting/RoundToSingle.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
 
@@ -35,6 +36,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace slabcal {
@@ -459,17 +461,32 @@ TEST_F(BadInputSweep, EveryTableIsRefusedWithItsMessageOrWrittenSoThatItReadsBac
             EXPECT_EQ(HostFile(BackupFilePath), backupBefore);
         }
 
-        // Nothing on the disk but the file, its backup and their folders: no leftover temporary file, and no
-        // text a gauge would read as "nan" or "inf".
+        // Nothing on the disk but the file, its backup, the records of the saves and their folders: no
+        // leftover temporary file, and no text a gauge would read as "nan" or "inf". A record holds the
+        // cells as typed, so only its values are looked at.
         const std::vector<std::string> expectedNames{"NandFlash", "NandFlash/BackUp",
-                                                     "NandFlash/BackUp/ZPQ.ini", "NandFlash/ZPQ.ini"};
+                                                     "NandFlash/BackUp/ZPQ.ini", "NandFlash/ZPQ.ini",
+                                                     "NandFlash/Calibration"};
+        // A write leaves exactly one record, anything else none; each is removed once looked at.
+        int records = 0;
         for (const auto& [name, bytes] : AllFiles()) {
+            if (name.starts_with("NandFlash/Calibration/") && name.ends_with(".json")) {
+                ++records;
+                const auto record = ParseRecord(bytes);
+                ASSERT_TRUE(std::holds_alternative<CalibrationRecord>(record)) << name;
+                for (const auto& value : std::get<CalibrationRecord>(record).values)
+                    EXPECT_TRUE(ParameterFile::IsStorableText(value.after)) << name << ": " << value.after;
+                std::filesystem::remove(folder / name);
+                continue;
+            }
             EXPECT_NE(std::find(expectedNames.begin(), expectedNames.end(), name), expectedNames.end())
                 << name;
             const std::string lowered = Lowered(bytes);
             EXPECT_EQ(lowered.find("nan"), std::string::npos) << name << ":\n" << bytes;
             EXPECT_EQ(lowered.find("inf"), std::string::npos) << name << ":\n" << bytes;
         }
+
+        EXPECT_EQ(records, written ? 1 : 0);
 
         if (HasFailure()) {
             ADD_FAILURE() << "case " << index << " of seed " << SweepSeed << ":\n" << sweep.Describe();

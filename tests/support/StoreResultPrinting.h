@@ -8,7 +8,9 @@ namespace slabcal {
 
 // Readable GoogleTest output for the outcome of a save. Header only: the support library links no storage.
 inline void PrintTo(const StoreOutcome& outcome, std::ostream* out) {
-    *out << StoreResult{outcome, {}, {}}.Describe();
+    StoreResult result;
+    result.outcome = outcome;
+    *out << result.Describe();
 }
 
 inline void PrintTo(const StoreResult& result, std::ostream* out) {

@@ -42,6 +42,32 @@ QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape s
     return series;
 }
 
+std::size_t RangeIndex(segments::Range range) {
+    return range == segments::Range::Small ? 0 : 1;
+}
+
+// A calibration as the gauge measures with it, sampled along one range's span of signals.
+QList<QPointF> Calibration(const std::optional<SegmentModel>& model, segments::Range range, double low,
+                           double high) {
+    QList<QPointF> curve;
+    if (!model || !(low <= high))
+        return curve;
+    const double span = std::log(high / low);
+    for (int k = 0; k <= StoredSamples; ++k) {
+        const double signal = low * std::exp(span * k / StoredSamples);
+        if (const auto height = analysis::HeightAt(*model, range, signal); height && *height > 0)
+            curve.append(QPointF(signal, *height));
+    }
+    return curve;
+}
+
+QLineSeries* MakeCurve(std::string_view name, QPen pen) {
+    auto* series = new QLineSeries;
+    series->setName(FromUtf8(name));
+    series->setPen(pen);
+    return series;
+}
+
 } // namespace
 
 CurveChart::CurveChart() {
@@ -57,11 +83,11 @@ CurveChart::CurveChart() {
     addAxis(heightAxis, Qt::AlignLeft);
 
     for (std::size_t range = 0; range < stored.size(); ++range) {
-        stored[range] = new QLineSeries;
-        stored[range]->setName(FromUtf8(curve::StoredSeries));
-        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        stored[range]->setPen(pen);
+        stored[range] = MakeCurve(curve::StoredSeries, QPen(Qt::darkGray, 1.5, Qt::DashLine));
+        recordCurve[range] =
+            MakeCurve(curve::RecordCurveSeries, QPen(QColor(0x80, 0x30, 0xa0), 1.5, Qt::DotLine));
         Attach(stored[range]);
+        Attach(recordCurve[range]);
     }
     for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
         segmentLines[segment] = new QLineSeries;
@@ -74,11 +100,16 @@ CurveChart::CurveChart() {
     culprits =
         MakeScatter(curve::CulpritSeries, QScatterSeries::MarkerShapeCircle, 16, QColor(0xd0, 0x10, 0x10));
     live = MakeScatter(curve::LiveSeries, QScatterSeries::MarkerShapeStar, 16, QColor(0x10, 0x90, 0x30));
+    recordPoints = MakeScatter(curve::RecordPointsSeries, QScatterSeries::MarkerShapeTriangle, 9,
+                               QColor(0x80, 0x30, 0xa0));
     for (QAbstractSeries* series :
-         std::initializer_list<QAbstractSeries*>{culprits, boundaries, points, live})
+         std::initializer_list<QAbstractSeries*>{recordPoints, culprits, boundaries, points, live})
         Attach(series);
-    // One legend entry for the stored calibration, though it is drawn per range.
+    // One legend entry for each calibration, though it is drawn per range; none for what is not shown.
     legend()->markers(stored[1]).first()->setVisible(false);
+    legend()->markers(recordCurve[1]).first()->setVisible(false);
+    legend()->markers(recordCurve[0]).first()->setVisible(false);
+    legend()->markers(recordPoints).first()->setVisible(false);
     legend()->setAlignment(Qt::AlignBottom);
     FitAxes();
 }
@@ -90,7 +121,31 @@ void CurveChart::Attach(QAbstractSeries* series) {
 }
 
 QLineSeries& CurveChart::Stored(segments::Range range) const {
-    return *stored[range == segments::Range::Small ? 0 : 1];
+    return *stored[RangeIndex(range)];
+}
+
+QLineSeries& CurveChart::RecordCurve(segments::Range range) const {
+    return *recordCurve[RangeIndex(range)];
+}
+
+void CurveChart::ShowRecord(const std::optional<CalibrationPoints>& table,
+                            const std::optional<SegmentModel>& model) {
+    QList<QPointF> shown;
+    if (table) {
+        for (const PointText& point : *table) {
+            const double height = ReadIntegerPrefix(point.height);
+            const double signal = ReadIntegerPrefix(point.signal);
+            if (height > 0 && signal > 0)
+                shown.append({signal, height});
+        }
+    }
+    recordPoints->replace(shown);
+    legend()->markers(recordPoints).first()->setVisible(table.has_value());
+    for (const auto range : {segments::Range::Small, segments::Range::Large}) {
+        const std::size_t index = RangeIndex(range);
+        recordCurve[index]->replace(Calibration(model, range, spanLow[index], spanHigh[index]));
+    }
+    legend()->markers(recordCurve[0]).first()->setVisible(model.has_value());
 }
 
 void CurveChart::Show(const CalibrationPoints& table, const analysis::CalibrationAnalysis& analysis,
@@ -105,7 +160,7 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
         if (height <= 0 || signal <= 0)
             continue;
         recorded.append({signal, height});
-        const std::size_t range = segments::RangeOfRow(row) == segments::Range::Small ? 0 : 1;
+        const std::size_t range = RangeIndex(segments::RangeOfRow(row));
         low[range] = std::min(low[range], signal);
         high[range] = std::max(high[range], signal);
     }
@@ -145,18 +200,11 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
         boundarySignals[index] =
             ReadIntegerPrefix(table[static_cast<std::size_t>(segments::BoundaryRows[index])].signal);
 
-    for (std::size_t range = 0; range < stored.size(); ++range) {
-        QList<QPointF> curvePoints;
-        if (model && low[range] <= high[range]) {
-            const auto which = range == 0 ? segments::Range::Small : segments::Range::Large;
-            const double span = std::log(high[range] / low[range]);
-            for (int k = 0; k <= StoredSamples; ++k) {
-                const double signal = low[range] * std::exp(span * k / StoredSamples);
-                if (const auto height = analysis::HeightAt(*model, which, signal); height && *height > 0)
-                    curvePoints.append(QPointF(signal, *height));
-            }
-        }
-        stored[range]->replace(curvePoints);
+    spanLow = low;
+    spanHigh = high;
+    for (const auto range : {segments::Range::Small, segments::Range::Large}) {
+        const std::size_t index = RangeIndex(range);
+        stored[index]->replace(Calibration(model, range, low[index], high[index]));
     }
     FitAxes();
 }

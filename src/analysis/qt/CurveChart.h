@@ -30,12 +30,19 @@ public:
     void ShowLive(std::optional<double> signal, segments::Range range,
                   const std::optional<SegmentModel>& stored);
 
+    // A record chosen for comparison: its points and its calibration drawn over the current ones; nothing
+    // clears them.
+    void ShowRecord(const std::optional<CalibrationPoints>& recordPoints,
+                    const std::optional<SegmentModel>& model);
+
     [[nodiscard]] QScatterSeries& Points() const { return *points; }
     [[nodiscard]] QLineSeries& Segment(std::size_t index) const { return *segmentLines.at(index); }
     [[nodiscard]] QScatterSeries& Boundaries() const { return *boundaries; }
     [[nodiscard]] QScatterSeries& Culprits() const { return *culprits; }
     [[nodiscard]] QLineSeries& Stored(segments::Range range) const;
     [[nodiscard]] QScatterSeries& Live() const { return *live; }
+    [[nodiscard]] QScatterSeries& RecordPoints() const { return *recordPoints; }
+    [[nodiscard]] QLineSeries& RecordCurve(segments::Range range) const;
 
 private:
     void Attach(QAbstractSeries* series);
@@ -48,6 +55,11 @@ private:
     QScatterSeries* boundaries = nullptr;
     QScatterSeries* culprits = nullptr;
     std::array<QLineSeries*, 2> stored{};
+    QScatterSeries* recordPoints = nullptr;
+    std::array<QLineSeries*, 2> recordCurve{};
+    // The span of signals recorded on each range, where the calibrations are drawn.
+    std::array<double, 2> spanLow{};
+    std::array<double, 2> spanHigh{};
     QScatterSeries* live = nullptr;
     // The fitted segments of the last Show, for the live marker.
     std::array<std::optional<SegmentFit>, segments::Count> fits;

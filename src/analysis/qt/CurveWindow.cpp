@@ -5,14 +5,21 @@
 #include "analysis/StoredComparison.h"
 #include "analysis/qt/CurveChart.h"
 #include "fitting/NumberText.h"
+#include "fitting/PointsFile.h"
 #include "framework/qt/Utf8.h"
+#include "storage/ReadSegmentModel.h"
 #include "texts/CurveTexts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -20,9 +27,12 @@
 #include <QVBoxLayout>
 #include <QtCharts/QChartView>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
+#include <variant>
 
 namespace slabcal {
 namespace {
@@ -56,9 +66,10 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 
 } // namespace
 
-CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel, QWidget* parent)
-    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)),
-      storedSource(std::move(storedModel)) {
+CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel, RecordsSource recordFiles,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)), storedSource(std::move(storedModel)),
+      recordsSource(std::move(recordFiles)) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -81,6 +92,9 @@ CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(settleLabel, 1);
     statusRow->addWidget(storedLabel);
+    auto* saveCsv = new QPushButton(FromUtf8(curve::SaveCsv), lower);
+    connect(saveCsv, &QPushButton::clicked, this, &CurveWindow::SaveTable);
+    statusRow->addWidget(saveCsv);
     lowerLayout->addLayout(statusRow);
     findings = new QListWidget(lower);
     findings->setMaximumHeight(70);
@@ -94,6 +108,9 @@ CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel
                          curve::StoredHeightColumn, curve::NewHeightColumn, curve::DifferenceColumn});
     tabs->addTab(pointTable, FromUtf8(curve::PointsTab));
     tabs->addTab(compareTable, FromUtf8(curve::CompareTab));
+    recordList = new QListWidget(tabs);
+    connect(recordList, &QListWidget::currentRowChanged, this, &CurveWindow::ChooseRecord);
+    tabs->addTab(recordList, FromUtf8(curve::RecordsTab));
     lowerLayout->addWidget(tabs);
     splitter->addWidget(lower);
     resize(720, 900);
@@ -131,6 +148,7 @@ void CurveWindow::showEvent(QShowEvent* event) {
     if (stale)
         ShowTable();
     ShowLive();
+    ShowRecords();
 }
 
 void CurveWindow::Refresh() {
@@ -144,6 +162,9 @@ void CurveWindow::Refresh() {
         stored = storedSource();
         stale = true;
     }
+    // A write leaves a new record.
+    if (changes.status && isVisible())
+        ShowRecords();
     if (!isVisible())
         return;
     if (stale)
@@ -201,6 +222,8 @@ void CurveWindow::ShowTable() {
             SetCell(*compareTable, index, column, cells[static_cast<std::size_t>(column)]);
     }
 
+    ChooseRecord(chosenRecord); // drawn again over the new span
+
     findings->clear();
     for (const std::string& line : result.findings)
         findings->addItem(FromUtf8(line));
@@ -226,6 +249,73 @@ void CurveWindow::ShowSettle() {
         return;
     settleLabel->setText(shown);
     settleLabel->setStyleSheet(state.settled ? "color: #108030; font-weight: bold" : "color: #a05000");
+}
+
+void CurveWindow::ShowRecords() {
+    const QString chosen =
+        recordList->currentItem() != nullptr ? recordList->currentItem()->text() : QString();
+    records = recordsSource();
+    const QSignalBlocker quiet(recordList);
+    recordList->clear();
+    for (const ListedRecord& listed : records) {
+        std::string line = listed.name;
+        if (const auto* record = std::get_if<CalibrationRecord>(&listed.record)) {
+            double worst = 0;
+            std::string forced;
+            for (std::size_t segment = 0; segment < record->segments.size(); ++segment) {
+                worst = std::max(worst, record->segments[segment].fit.maxAbs);
+                if (record->segments[segment].forced)
+                    forced += (forced.empty() ? "" : ",") + std::to_string(segment + 1);
+            }
+            line += "   " + std::string(RecordKindName(record->kind)) + "   " +
+                    std::string(curve::WorstDeviation) + analysis::FixedText(std::expm1(worst) * 100, 2) +
+                    " %";
+            if (!forced.empty())
+                line += "   " + std::string(curve::ForcedSegments) + forced;
+        } else {
+            line += "   " + std::string(curve::DamagedRecord);
+        }
+        recordList->addItem(FromUtf8(line));
+    }
+    const auto found = recordList->findItems(chosen, Qt::MatchExactly);
+    recordList->setCurrentRow(found.isEmpty() ? -1 : recordList->row(found.first()));
+    ChooseRecord(recordList->currentRow());
+}
+
+void CurveWindow::ChooseRecord(int index) {
+    chosenRecord = index;
+    const CalibrationRecord* record = nullptr;
+    if (index >= 0 && index < static_cast<int>(records.size()))
+        record = std::get_if<CalibrationRecord>(&records[static_cast<std::size_t>(index)].record);
+    if (record == nullptr) {
+        chart->ShowRecord(std::nullopt, std::nullopt);
+        return;
+    }
+    std::array<std::string, SegmentModelKeys.size()> texts;
+    for (std::size_t key = 0; key < texts.size() && key < record->values.size(); ++key)
+        texts[key] = record->values[key].after;
+    chart->ShowRecord(record->points, SegmentModelFromTexts(texts));
+}
+
+std::string CurveWindow::SaveTableAs(const QString& path) const {
+    if (!current)
+        return "no table to save";
+    QSaveFile file(path);
+    const std::string text = PointsFileText(current->points);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+        !file.commit())
+        return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+    return {};
+}
+
+void CurveWindow::SaveTable() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, FromUtf8(curve::SaveCsv), QStringLiteral("points.csv"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (const std::string error = SaveTableAs(path); !error.empty())
+        QMessageBox::warning(this, FromUtf8(curve::WindowTitle), QString::fromStdString(error));
 }
 
 } // namespace slabcal

@@ -2,11 +2,14 @@
 
 #include "analysis/CalibrationObserver.h"
 #include "fitting/SegmentModel.h"
+#include "records/RecordStore.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QListWidget;
@@ -27,25 +30,34 @@ public:
     using SnapshotSource = std::function<std::optional<analysis::CalibrationSnapshot>()>;
     // The calibration the gauge holds now; nothing when there is none to show.
     using StoredSource = std::function<std::optional<SegmentModel>()>;
+    // The calibration records on the gauge, oldest first.
+    using RecordsSource = std::function<std::vector<ListedRecord>()>;
 
     // Shows or hides the window from anywhere in the application, the dialog included.
     static constexpr Qt::Key ToggleKey = Qt::Key_F9;
     // A board's screen smaller than this starts with the window hidden.
     static constexpr QSize SmallScreen{1024, 600};
 
-    CurveWindow(SnapshotSource snapshots, StoredSource stored, QWidget* parent = nullptr);
+    CurveWindow(SnapshotSource snapshots, StoredSource stored, RecordsSource records,
+                QWidget* parent = nullptr);
     ~CurveWindow() override;
 
     // Takes a snapshot and shows what changed; the timer calls it, tests may call it directly.
     void Refresh();
     // Lets ToggleKey show and hide the window while any window of the application has the focus.
     void InstallToggleKey();
+    // Writes the dialog's table as a points file (what `slabcal fit` reads), whole or not at all; empty on
+    // success, else one line saying why.
+    [[nodiscard]] std::string SaveTableAs(const QString& path) const;
+    // Draws record `index` of the list over the current curve; -1 draws none.
+    void ChooseRecord(int index);
 
     [[nodiscard]] const CurveChart& Chart() const { return *chart; }
     [[nodiscard]] const QTableWidget& PointTable() const { return *pointTable; }
     [[nodiscard]] const QTableWidget& CompareTable() const { return *compareTable; }
     [[nodiscard]] const QListWidget& Findings() const { return *findings; }
     [[nodiscard]] const QLabel& SettleLabel() const { return *settleLabel; }
+    [[nodiscard]] const QListWidget& RecordList() const { return *recordList; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,9 +67,14 @@ private:
     void ShowTable();
     void ShowLive();
     void ShowSettle();
+    void ShowRecords();
+    void SaveTable();
 
     SnapshotSource snapshots;
     StoredSource storedSource;
+    RecordsSource recordsSource;
+    std::vector<ListedRecord> records;
+    int chosenRecord = -1;
     analysis::CalibrationObserver observer;
     std::optional<analysis::CalibrationSnapshot> current;
     std::optional<SegmentModel> stored;
@@ -69,6 +86,7 @@ private:
     QListWidget* findings = nullptr;
     QLabel* settleLabel = nullptr;
     QLabel* storedLabel = nullptr;
+    QListWidget* recordList = nullptr;
     QTimer* refreshTimer = nullptr;
 };
 

@@ -1,8 +1,11 @@
 #include "analysis/qt/CurveWindow.h"
 #include "analysis/qt/CurveChart.h"
+#include "fitting/PointsFile.h"
 #include "fitting/TableFit.h"
 #include "framework/qt/QtTestSupport.h"
+#include "storage/WriteSegmentModel.h"
 #include "support/ModelPoints.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +32,8 @@ analysis::CalibrationSnapshot MovedRowSnapshot() {
 // table's points and the fitted lines, and the row is named.
 TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     const auto snapshot = MovedRowSnapshot();
-    CurveWindow window([&snapshot] { return snapshot; }, [] { return SegmentModel{}; });
+    CurveWindow window([&snapshot] { return snapshot; }, [] { return SegmentModel{}; },
+                       [] { return std::vector<ListedRecord>{}; });
     window.show();
     window.Refresh();
 
@@ -64,7 +68,8 @@ TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
 TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     auto snapshot = MovedRowSnapshot();
     std::optional<SegmentModel> stored; // no parameter file yet
-    CurveWindow window([&snapshot] { return snapshot; }, [&stored] { return stored; });
+    CurveWindow window([&snapshot] { return snapshot; }, [&stored] { return stored; },
+                       [] { return std::vector<ListedRecord>{}; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
     auto* field = new QLineEdit(&dialog);
@@ -87,6 +92,39 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
 
     QTest::keyClick(&dialog, CurveWindow::ToggleKey);
     EXPECT_FALSE(window.isVisible());
+}
+
+// The records tab draws a chosen record over the current curve; the table saves as the file `slabcal fit`
+// reads.
+TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
+    const auto snapshot = MovedRowSnapshot();
+    CalibrationRecord earlier;
+    earlier.points = test::ModelPoints();
+    const auto texts = SegmentModelTexts(SegmentModel{});
+    for (std::size_t index = 0; index < texts.size(); ++index)
+        earlier.values.push_back({std::string(SegmentModelKeys[index]), std::nullopt, texts[index]});
+    const std::vector<ListedRecord> records{{"20261207T100000Z.json", earlier},
+                                            {"20261207T110000Z.json", RecordError{}}};
+    CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
+                       [&records] { return records; });
+    window.show();
+    window.Refresh();
+    ASSERT_EQ(window.RecordList().count(), 2);
+    EXPECT_TRUE(window.RecordList().item(1)->text().contains(QString::fromUtf8("损坏")));
+    EXPECT_EQ(window.Chart().RecordPoints().count(), 0);
+    window.ChooseRecord(0);
+    EXPECT_EQ(window.Chart().RecordPoints().count(), 15);
+    EXPECT_GT(window.Chart().RecordCurve(segments::Range::Large).count(), 2);
+    window.ChooseRecord(1);
+    EXPECT_EQ(window.Chart().RecordPoints().count(), 0) << "a damaged record draws nothing";
+
+    TemporaryFolder folder;
+    const std::string path = folder / "points.csv";
+    ASSERT_EQ(window.SaveTableAs(QString::fromStdString(path)), "");
+    const auto parsed = ParsePointsFile(ReadHostFile(path));
+    ASSERT_TRUE(std::holds_alternative<CalibrationPoints>(parsed));
+    EXPECT_EQ(std::get<CalibrationPoints>(parsed), snapshot.points);
+    EXPECT_NE(window.SaveTableAs(QString::fromStdString(folder / "no-folder/points.csv")), "");
 }
 
 } // namespace

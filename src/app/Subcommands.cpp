@@ -1,0 +1,33 @@
+#include "app/Subcommands.h"
+
+#include "app/DeviceRoot.h"
+#include "platform/DeviceFileSystem.h"
+
+namespace slabcal {
+
+int RunSubcommand(const CommandLine& line, bool interactive, std::istream& in, std::ostream& out,
+                  std::ostream& err) {
+    DeviceFileSystem files(line.port.root);
+    if (line.subcommand != Subcommand::History)
+        if (const auto error = PrepareDeviceRoot(files)) {
+            err << "slabcal: " << *error << '\n';
+            return exit_status::Refused;
+        }
+    switch (line.subcommand) {
+    case Subcommand::History:
+        return RunHistory(files, out, err);
+    case Subcommand::Restore: {
+        RestoreOptions options = line.restore;
+        options.interactive = interactive;
+        return RunRestore(options, files, in, out, err);
+    }
+    case Subcommand::Fit:
+        return RunFit(line.fit, files, out, err);
+    case Subcommand::Certificate: // drawn with Qt: main runs it
+    case Subcommand::None:
+        break;
+    }
+    return exit_status::Refused;
+}
+
+} // namespace slabcal

@@ -1,0 +1,37 @@
+#include "certificate/CertificateCommand.h"
+
+#include "certificate/Certificate.h"
+#include "commands/Commands.h"
+#include "records/RecordStore.h"
+
+#include <variant>
+
+namespace slabcal {
+
+int RunCertificate(std::string_view record, const std::string& output, const DeviceFileSystem& files,
+                   std::ostream& out, std::ostream& err) {
+    const RecordOrError read = ReadRecord(files, record);
+    if (const auto* error = std::get_if<RecordError>(&read)) {
+        err << "slabcal: " << DescribeRecordError(record, *error) << "; no certificate written\n";
+        return exit_status::Refused;
+    }
+    const auto& source = std::get<CalibrationRecord>(read);
+    CertificateContent content;
+    content.time = source.time;
+    content.version = source.programVersion;
+    content.recordName = RecordFileName(record).value_or(std::string(record));
+    content.points = source.points;
+    for (std::size_t index = 0; index < content.values.size() && index < source.values.size(); ++index)
+        content.values[index] = source.values[index].after;
+    for (std::size_t segment = 0; segment < content.forced.size(); ++segment)
+        content.forced[segment] = source.segments[segment].forced;
+    content.checksum = source.parameterFileSha256;
+    if (const std::string error = WriteCertificate(content, output); !error.empty()) {
+        err << "slabcal: " << error << '\n';
+        return exit_status::Failed;
+    }
+    out << "certificate of " << content.recordName << " written to " << output << '\n';
+    return exit_status::Success;
+}
+
+} // namespace slabcal

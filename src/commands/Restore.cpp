@@ -1,0 +1,66 @@
+#include "commands/Commands.h"
+#include "commands/SaveWithRecord.h"
+#include "records/RecordStore.h"
+#include "storage/DevicePaths.h"
+#include "storage/ParameterFile.h"
+#include "storage/WriteSegmentModel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <variant>
+
+namespace slabcal {
+namespace {
+
+bool Agrees(std::string answer) {
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes";
+}
+
+} // namespace
+
+int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std::istream& in,
+               std::ostream& out, std::ostream& err) {
+    const std::string name = RecordFileName(options.record).value_or(options.record);
+    const RecordOrError read = ReadRecord(files, options.record);
+    if (const auto* error = std::get_if<RecordError>(&read)) {
+        err << "slabcal: " << DescribeRecordError(options.record, *error) << "; nothing restored\n";
+        return exit_status::Refused;
+    }
+    const auto& source = std::get<CalibrationRecord>(read);
+    std::array<std::string, SegmentModelKeys.size()> texts;
+    for (std::size_t index = 0; index < texts.size(); ++index) {
+        texts[index] = source.values[index].after;
+        if (!ParameterFile::IsStorableText(texts[index])) {
+            err << "slabcal: record " << name << " holds " << source.values[index].key << "=" << texts[index]
+                << ", which the gauge cannot use; nothing restored\n";
+            return exit_status::Refused;
+        }
+    }
+    if (!options.yes) {
+        if (!options.interactive) {
+            err << "slabcal: restore asks before it writes and standard input is not a terminal; add --yes\n";
+            return exit_status::Refused;
+        }
+        out << "Restore the values of " << name << " (" << source.time << ", " << RecordKindName(source.kind)
+            << ") into " << files.HostPath(ParameterFilePath).value_or("?") << "? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(in, answer);
+        if (!Agrees(answer)) {
+            out << "nothing restored\n";
+            return exit_status::Failed;
+        }
+    }
+    return SaveWithRecord(
+        files, [&] { return WriteParameterTexts(texts, files); }, RecordKind::Restore,
+        [&](CalibrationRecord& record) {
+            record.points = source.points;
+            record.segments = source.segments;
+            record.boundarySignals = source.boundarySignals;
+            record.restoredFrom = name;
+        },
+        out, err);
+}
+
+} // namespace slabcal

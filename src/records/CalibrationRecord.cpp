@@ -1,0 +1,49 @@
+#include "records/CalibrationRecord.h"
+
+#include "records/Sha256.h"
+#include "storage/UnusedName.h"
+
+namespace slabcal {
+namespace {
+
+constexpr std::array<std::string_view, 3> KindNames{"calibration", "restore", "fit"};
+
+} // namespace
+
+std::string_view RecordKindName(RecordKind kind) {
+    return KindNames[static_cast<std::size_t>(kind)];
+}
+
+std::optional<RecordKind> RecordKindFromName(std::string_view name) {
+    for (std::size_t index = 0; index < KindNames.size(); ++index)
+        if (KindNames[index] == name)
+            return static_cast<RecordKind>(index);
+    return std::nullopt;
+}
+
+CalibrationRecord NewRecord(RecordKind kind, const StoreResult& stored, bool backedUp,
+                            std::chrono::system_clock::time_point now) {
+    CalibrationRecord record;
+    record.programVersion = std::string(ProgramVersion());
+    record.time = UtcStamp(now, "%Y-%m-%dT%H:%M:%SZ");
+    record.kind = kind;
+    record.values = stored.values;
+    record.parameterFileSha256 = Sha256Hex(stored.bytes);
+    record.backedUp = backedUp;
+    return record;
+}
+
+std::array<SegmentRecord, segments::Count>
+SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fits,
+               const std::array<bool, segments::Count>& forced) {
+    std::array<SegmentRecord, segments::Count> records;
+    for (std::size_t segment = 0; segment < records.size(); ++segment)
+        records[segment] = {fits[segment].value_or(SegmentFit{}), forced[segment]};
+    return records;
+}
+
+std::string_view ProgramVersion() {
+    return SLABCAL_VERSION;
+}
+
+} // namespace slabcal

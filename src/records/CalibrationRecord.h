@@ -1,0 +1,66 @@
+#pragma once
+
+#include "fitting/CalibrationPoints.h"
+#include "fitting/SegmentFit.h"
+#include "fitting/SegmentTable.h"
+#include "storage/StoreResult.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace slabcal {
+
+// The format this program writes; a record of a higher version is left alone rather than misread.
+inline constexpr int RecordFormatVersion = 1;
+
+// What stored the values: the dialog's write command, a restore of an earlier record, or `slabcal fit`.
+enum class RecordKind : std::uint8_t { Calibration, Restore, Fit };
+
+[[nodiscard]] std::string_view RecordKindName(RecordKind kind);
+[[nodiscard]] std::optional<RecordKind> RecordKindFromName(std::string_view name);
+
+// One segment as it was fitted, and whether the operator kept it past the deviation question.
+struct SegmentRecord {
+    SegmentFit fit;
+    bool forced = false;
+
+    friend bool operator==(const SegmentRecord&, const SegmentRecord&) = default;
+};
+
+// What one save of the parameter file did: the points and fits behind it, the sixteen values before and
+// after, and a checksum of the file it left. Written once, never changed.
+struct CalibrationRecord {
+    int formatVersion = RecordFormatVersion;
+    std::string programVersion;
+    std::string time; // UTC, "2024-05-01T10:11:12Z"
+    RecordKind kind = RecordKind::Calibration;
+    CalibrationPoints points;
+    std::array<SegmentRecord, segments::Count> segments;
+    std::array<double, segments::BoundaryRows.size()> boundarySignals{};
+    std::vector<StoredValue> values; // the sixteen keys in the order the file sets them
+    std::string parameterFileSha256; // lowercase hex of the parameter file's bytes after the save
+    bool backedUp = false;           // the backup copy succeeded
+    std::string restoredFrom;        // Restore: the record (file name) whose values were restored
+
+    friend bool operator==(const CalibrationRecord&, const CalibrationRecord&) = default;
+};
+
+// A record of a save that succeeded (stored.Succeeded()): its time, the file's values and checksum, and
+// this program's version; the points, segments and boundary signals are the caller's.
+[[nodiscard]] CalibrationRecord NewRecord(RecordKind kind, const StoreResult& stored, bool backedUp,
+                                          std::chrono::system_clock::time_point now);
+
+// The segments of a fit, marking those whose index is in `forced`.
+[[nodiscard]] std::array<SegmentRecord, segments::Count>
+SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fits,
+               const std::array<bool, segments::Count>& forced);
+
+// This program's version, as `slabcal --version` prints it.
+[[nodiscard]] std::string_view ProgramVersion();
+
+} // namespace slabcal

@@ -1,0 +1,134 @@
+#include "records/RecordStore.h"
+
+#include "storage/FileCopier.h"
+#include "storage/UnusedName.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <regex>
+#include <set>
+#include <tuple>
+
+namespace slabcal {
+namespace {
+
+constexpr std::string_view Extension = ".json";
+
+// "20240501T101112Z", then "-N" for the second and later of one second.
+const std::regex& NamePattern() {
+    static const std::regex pattern(R"(^(\d{8}T\d{6}Z)(-([1-9]\d{0,8}))?\.json$)");
+    return pattern;
+}
+
+// Oldest first: by time, then by the number of the save within the second (none is the first).
+std::tuple<std::string, long> SortKey(const std::string& name) {
+    std::smatch match;
+    std::regex_match(name, match, NamePattern());
+    return {match[1].str(), match[3].matched ? std::stol(match[3].str()) : 1L};
+}
+
+std::string FolderPath() {
+    return std::string(RecordFolder);
+}
+
+// "2024-05-01T10:11:12Z" becomes "20240501T101112Z".
+std::string StemOf(const std::string& time) {
+    std::string stem;
+    std::copy_if(time.begin(), time.end(), std::back_inserter(stem),
+                 [](char c) { return c != '-' && c != ':'; });
+    return stem;
+}
+
+FileResult EnsureRecordFolder(const DeviceFileSystem& files) {
+    const bool existed = files.GetFileAttributes(RecordFolder) != InvalidFileAttributes;
+    if (!FileCopier(files).EnsureFolder(FolderPath())) {
+        const std::uint32_t attributes = files.GetFileAttributes(RecordFolder);
+        return FileResult::Failure(FileStep::MakeFolder, attributes == InvalidFileAttributes ? ENOENT
+                                                         : (attributes & FileAttributeDirectory) != 0
+                                                             ? EACCES
+                                                             : ENOTDIR);
+    }
+    if (existed)
+        return FileResult::Success();
+    // The new folder's entry in its parent must survive a power cut as the record in it will.
+    const auto flashFolder = files.HostPath("\\NandFlash");
+    if (!flashFolder)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    if (const int synced = files.Host().SyncFolder(*flashFolder); synced < 0)
+        return FileResult::Failure(FileStep::SyncFolder, -synced);
+    return FileResult::Success();
+}
+
+} // namespace
+
+RecordWriteResult WriteRecord(const DeviceFileSystem& files, const CalibrationRecord& record) {
+    if (FileResult folder = EnsureRecordFolder(files); !folder)
+        return {folder, {}};
+    // One listing rather than a look-up per name: many saves within one second stay cheap.
+    std::vector<std::string> names;
+    if (const int listed = files.Host().ListFolder(files.HostPath(RecordFolder).value_or(""), names);
+        listed < 0)
+        return {FileResult::Failure(FileStep::Open, -listed), {}};
+    const std::set<std::string> taken(names.begin(), names.end());
+    const std::string name =
+        UnusedName(StemOf(record.time), Extension,
+                   [&taken](const std::string& candidate) { return taken.contains(candidate); });
+    if (!std::regex_match(name, NamePattern()))
+        return {FileResult::Failure(FileStep::Path, EINVAL), {}};
+    return {files.ReplaceFile(FolderPath() + name, RecordToJson(record)), name};
+}
+
+std::optional<std::string> RecordFileName(std::string_view name) {
+    std::string file(name);
+    if (!file.ends_with(Extension))
+        file += Extension;
+    if (!std::regex_match(file, NamePattern()))
+        return std::nullopt;
+    return file;
+}
+
+FileResult ListRecords(const DeviceFileSystem& files, std::vector<ListedRecord>& records) {
+    records.clear();
+    const auto folder = files.HostPath(RecordFolder);
+    if (!folder)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    std::vector<std::string> names;
+    if (const int listed = files.Host().ListFolder(*folder, names); listed < 0)
+        return listed == -ENOENT ? FileResult::Success() : FileResult::Failure(FileStep::Open, -listed);
+    std::erase_if(names, [](const std::string& name) { return !std::regex_match(name, NamePattern()); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return SortKey(a) < SortKey(b); });
+    for (auto& name : names) {
+        RecordOrError record = ReadRecord(files, name);
+        records.push_back({std::move(name), std::move(record)});
+    }
+    return FileResult::Success();
+}
+
+RecordOrError ReadRecord(const DeviceFileSystem& files, std::string_view name) {
+    const auto file = RecordFileName(name);
+    if (!file)
+        return RecordError{RecordProblem::Missing, "no record named " + std::string(name)};
+    std::string bytes;
+    if (FileResult read = files.ReadFile(FolderPath() + *file, bytes); !read) {
+        if (read.step == FileStep::Open && read.error == ENOENT)
+            return RecordError{RecordProblem::Missing, "no record named " + *file};
+        return RecordError{RecordProblem::Damaged, "cannot be read: " + read.Describe()};
+    }
+    return ParseRecord(bytes);
+}
+
+std::string DescribeRecordError(std::string_view name, const RecordError& error) {
+    const std::string shown = RecordFileName(name).value_or(std::string(name));
+    switch (error.problem) {
+    case RecordProblem::Missing:
+        return error.detail;
+    case RecordProblem::Damaged:
+        return "record " + shown + " is damaged (" + error.detail + ")";
+    case RecordProblem::NewerVersion:
+        break;
+    }
+    return "record " + shown + " is of " + error.detail;
+}
+
+} // namespace slabcal

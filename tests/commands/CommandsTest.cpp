@@ -1,0 +1,222 @@
+// The subcommands on a scratch device root, next to the dialog's write command: what the dialog stores
+// and records, history reads, restore brings back and fit computes alike.
+#include "commands/Commands.h"
+#include "calibration/DialogFixture.h"
+#include "records/RecordStore.h"
+#include "records/Sha256.h"
+#include "texts/Texts.h"
+
+#include <sstream>
+
+namespace slabcal::test {
+namespace {
+
+constexpr const char* ParameterFile = "NandFlash/ZPQ.ini";
+
+// The model signals at the fifteen heights as a points file, with a header.
+std::string PointsCsv(const std::vector<std::string>& signals) {
+    std::string csv = "height,signal\r\n";
+    for (std::size_t row = 0; row < signals.size(); ++row)
+        csv += std::string(points::Heights[row]) + "," + signals[row] + "\r\n";
+    return csv;
+}
+
+struct Commands : DialogFixture {
+    std::ostringstream out;
+    std::ostringstream err;
+
+    void SetUp() override {
+        DialogFixture::SetUp();
+        Open();
+    }
+    // The dialog's write command on the table it holds now.
+    void WriteFromDialog(const std::vector<std::string>& signals) {
+        SaveAll(signals);
+        window->Click(ids::WriteParametersButton);
+        ASSERT_EQ(window->GetText(ids::StatusLine), texts::WriteFinished);
+    }
+    std::vector<ListedRecord> Records() const {
+        std::vector<ListedRecord> records;
+        EXPECT_TRUE(ListRecords(files, records).Succeeded());
+        return records;
+    }
+    int History() {
+        out.str("");
+        return RunHistory(files, out, err);
+    }
+    int Restore(const std::string& record, bool yes = true, std::string answer = "") {
+        std::istringstream in(answer);
+        return RunRestore({record, yes, !answer.empty()}, files, in, out, err);
+    }
+    int Fit(const std::string& csv, bool write = false, bool force = false) {
+        PutHostFile("points.csv", csv);
+        return RunFit({folder / "points.csv", write, force}, files, out, err);
+    }
+};
+
+TEST_F(Commands, AWriteLeavesARecordOfItsPointsValuesAndChecksumThatHistoryCallsCurrent) {
+    PutHostFile(ParameterFile, "VORKAPELMIX\r\nSerial=A-17\r\nCurveA0=-0.5\r\n");
+    std::vector<std::string> signals = ModelSignals;
+    signals[1] = "5000"; // segment 1 over the limit, written anyway (the default answer)
+    WriteFromDialog(signals);
+
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1U);
+    const auto& record = std::get<CalibrationRecord>(records[0].record);
+    EXPECT_EQ(record.kind, RecordKind::Calibration);
+    EXPECT_EQ(record.points, dialog->TablePoints());
+    EXPECT_EQ(record.parameterFileSha256, Sha256Hex(HostFile(ParameterFile)));
+    EXPECT_TRUE(record.backedUp);
+    EXPECT_TRUE(record.segments[0].forced);
+    EXPECT_FALSE(record.segments[1].forced);
+    EXPECT_GT(record.segments[0].fit.maxAbs, 0.05);
+    EXPECT_EQ(record.values[0].before, "-0.5");
+    EXPECT_EQ(record.values[1].before, std::nullopt);
+    for (const auto& value : record.values)
+        EXPECT_NE(HostFile(ParameterFile).find("\r\n" + value.key + "=" + value.after + "\r\n"),
+                  std::string::npos)
+            << value.key;
+
+    ASSERT_EQ(History(), exit_status::Success) << err.str();
+    EXPECT_EQ(out.str(),
+              records[0].name + "  " + record.time + "  calibration  worst 13.84 %  forced 1  current\n");
+}
+
+TEST_F(Commands, RestoringThePreviousRecordBringsItsFileBackByteForByteAndIsRecordedItself) {
+    PutHostFile(ParameterFile, "VORKAPELMIX\r\nSerial=A-17\r\nConsRange1=776\r\n");
+    WriteFromDialog(ModelSignals);
+    const std::string first = HostFile(ParameterFile);
+    std::vector<std::string> signals = ModelSignals;
+    signals[4] = "800";
+    signals[12] = "510";
+    WriteFromDialog(signals);
+    ASSERT_NE(HostFile(ParameterFile), first);
+    const auto before = Records();
+    ASSERT_EQ(before.size(), 2U);
+
+    ASSERT_EQ(Restore(before[0].name.substr(0, 16)), exit_status::Success) << err.str();
+    EXPECT_EQ(HostFile(ParameterFile), first);
+    EXPECT_EQ(HostFile("NandFlash/BackUp/ZPQ.ini"), first);
+    const auto after = Records();
+    ASSERT_EQ(after.size(), 3U);
+    const auto& restore = std::get<CalibrationRecord>(after[2].record);
+    EXPECT_EQ(restore.kind, RecordKind::Restore);
+    EXPECT_EQ(restore.restoredFrom, before[0].name);
+    EXPECT_EQ(restore.points, std::get<CalibrationRecord>(before[0].record).points);
+
+    ASSERT_EQ(History(), exit_status::Success);
+    std::istringstream lines(out.str());
+    std::vector<std::string> current;
+    for (std::string line; std::getline(lines, line);)
+        current.push_back(line.ends_with("  current") ? "current" : "");
+    EXPECT_EQ(current, (std::vector<std::string>{"current", "", "current"})) << out.str();
+}
+
+TEST_F(Commands, ADamagedRecordIsListedAsDamagedRefusedByRestoreAndKept) {
+    WriteFromDialog(ModelSignals);
+    PutHostFile("NandFlash/Calibration/20000101T000000Z.json", "{\"formatVersion\": 1, \"kind\":");
+    const std::string file = HostFile(ParameterFile);
+
+    ASSERT_EQ(History(), exit_status::Success);
+    EXPECT_TRUE(out.str().starts_with("20000101T000000Z.json  damaged: not JSON\n")) << out.str();
+    EXPECT_EQ(Restore("20000101T000000Z.json"), exit_status::Refused);
+    EXPECT_NE(err.str().find("damaged"), std::string::npos);
+    EXPECT_EQ(HostFile(ParameterFile), file);
+    EXPECT_EQ(Records().size(), 2U);
+}
+
+TEST_F(Commands, FitGivesTheDialogsValuesAndWritesTheDialogsFile) {
+    std::vector<std::string> signals = ModelSignals;
+    signals[2] = "4100";
+    WriteFromDialog(signals);
+    const std::string dialogFile = HostFile(ParameterFile);
+    std::filesystem::remove(folder / ParameterFile);
+
+    ASSERT_EQ(Fit(PointsCsv(signals)), exit_status::Success) << err.str();
+    const auto dialogRecords = Records();
+    for (const auto& value : std::get<CalibrationRecord>(dialogRecords[0].record).values)
+        EXPECT_NE(out.str().find(value.key + "=" + value.after + "\n"), std::string::npos) << value.key;
+    EXPECT_FALSE(HostFileExists(folder / ParameterFile)) << "fit without --write wrote";
+
+    ASSERT_EQ(Fit(PointsCsv(signals), true), exit_status::Success) << err.str();
+    EXPECT_EQ(HostFile(ParameterFile), dialogFile);
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).kind, RecordKind::Fit);
+    EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).values,
+              std::get<CalibrationRecord>(records[0].record).values);
+}
+
+// Every refusal: one line on standard error, exit status 2, the parameter file and the records untouched.
+TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
+    WriteFromDialog(ModelSignals);
+    std::string newer = HostFile("NandFlash/Calibration/" + Records()[0].name);
+    newer.replace(newer.find("\"formatVersion\": 1"), 18, "\"formatVersion\": 7");
+    PutHostFile("NandFlash/Calibration/29990101T000000Z.json", newer);
+    std::string inf = HostFile("NandFlash/Calibration/" + Records()[0].name);
+    inf.replace(inf.find("\"new\": \""), 8, "\"new\": \"inf");
+    PutHostFile("NandFlash/Calibration/29990101T000001Z.json", inf);
+    const std::string csv = PointsCsv(ModelSignals);
+    std::string nonNumeric = csv;
+    nonNumeric.replace(nonNumeric.find(",4140"), 5, ",41x0");
+    std::vector<std::string> noisy = ModelSignals;
+    noisy[1] = "5000";
+
+    struct Case {
+        const char* name;
+        std::function<int()> run;
+        const char* says;
+    };
+    const std::vector<Case> cases{
+        {"14 rows", [&] { return Fit(csv.substr(0, csv.rfind("800,"))); }, "14 rows"},
+        {"non-numeric cell", [&] { return Fit(nonNumeric); }, "line 4: '41x0' is not a number"},
+        {"invalid row",
+         [&] {
+             return Fit(PointsCsv({"9894", "6990", "0", "1921", "796", "376", "236", "8565", "5180", "2342",
+                                   "1265", "765", "500", "413", "346"}));
+         },
+         "第3行数据无效"},
+        {"deviation without --force", [&] { return Fit(PointsCsv(noisy), true); }, "偏差过大"},
+        {"missing record", [&] { return Restore("20000101T000000Z"); }, "no record named"},
+        {"not a record name", [&] { return Restore("../ZPQ.ini"); }, "no record named"},
+        {"newer version", [&] { return Restore("29990101T000000Z"); }, "format version 7"},
+        {"value the gauge cannot use", [&] { return Restore("29990101T000001Z"); }, "CurveA0=inf"},
+        {"no terminal and no --yes", [&] { return Restore(Records()[0].name, false); }, "--yes"},
+    };
+    const std::string file = HostFile(ParameterFile);
+    const std::size_t recordCount = Records().size();
+    for (const auto& c : cases) {
+        err.str("");
+        EXPECT_EQ(c.run(), exit_status::Refused) << c.name;
+        const std::string said = err.str();
+        EXPECT_NE(said.find(c.says), std::string::npos) << c.name << ": " << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.name << ": " << said;
+        EXPECT_EQ(HostFile(ParameterFile), file) << c.name;
+        EXPECT_EQ(Records().size(), recordCount) << c.name;
+    }
+    EXPECT_EQ(Restore(Records()[0].name, false, "n\n"), exit_status::Failed);
+    EXPECT_EQ(HostFile(ParameterFile), file);
+}
+
+// A file in the record folder's place: the save stands and says so, the record alone is reported.
+TEST_F(Commands, ARecordThatCannotBeStoredIsReportedOnItsOwnAfterTheSave) {
+    PutHostFile("NandFlash/Calibration", "in the way");
+    std::vector<std::string> signals = ModelSignals;
+    signals[2] = "4100";
+    SaveAll(signals);
+    window->Click(ids::WriteParametersButton);
+    EXPECT_EQ(window->GetText(ids::StatusLine), texts::WriteFinished);
+    EXPECT_EQ(backend.BoxTexts(), (std::vector<std::string>{std::string(texts::ConfirmSave),
+                                                            std::string(texts::RecordSaveFailed)}));
+    const std::string file = HostFile(ParameterFile);
+    EXPECT_TRUE(file.starts_with("VORKAPELMIX\r\n"));
+
+    std::filesystem::remove(folder / ParameterFile);
+    EXPECT_EQ(Fit(PointsCsv(signals), true), exit_status::StoredWithFailures);
+    EXPECT_EQ(HostFile(ParameterFile), file);
+    EXPECT_NE(err.str().find(texts::RecordSaveFailed), std::string::npos) << err.str();
+    EXPECT_EQ(HostFile("NandFlash/Calibration"), "in the way");
+}
+
+} // namespace
+} // namespace slabcal::test

@@ -1,0 +1,121 @@
+#include "records/RecordStore.h"
+#include "records/Sha256.h"
+#include "storage/WriteSegmentModel.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace slabcal {
+namespace {
+
+CalibrationRecord SampleRecord() {
+    CalibrationRecord record;
+    record.programVersion = "1.0.0";
+    record.time = "2024-05-01T10:11:12Z";
+    record.kind = RecordKind::Restore;
+    record.restoredFrom = "20240430T080000Z.json";
+    for (std::size_t row = 0; row < record.points.size(); ++row)
+        record.points[row] = {std::to_string(40 + 10 * row), std::to_string(9000 - 500 * row)};
+    record.points[3].signal = "\xFF"; // a stray byte typed into a cell
+    record.segments[2] = {{-0.64224912345678901, 9.5974, 1e-10, 2e-5, 0.1281}, true};
+    record.boundarySignals = {4063, 776.5, 1200, 480};
+    for (auto key : SegmentModelKeys)
+        record.values.push_back(
+            {std::string(key), key == "CurveA0" ? std::nullopt : std::optional<std::string>("1"), "-0.6423"});
+    record.parameterFileSha256 = Sha256Hex("VORKAPELMIX\r\n");
+    return record;
+}
+
+TEST(RecordJson, ARecordReadsBackAsWrittenSaveForBytesThatAreNotUtf8) {
+    CalibrationRecord record = SampleRecord();
+    const auto read = ParseRecord(RecordToJson(record));
+    ASSERT_TRUE(std::holds_alternative<CalibrationRecord>(read)) << std::get<RecordError>(read).detail;
+    record.points[3].signal = "\xEF\xBF\xBD"; // U+FFFD
+    EXPECT_EQ(std::get<CalibrationRecord>(read), record);
+}
+
+TEST(RecordJson, RefusesWhatIsNotARecordOfThisFormat) {
+    const std::string good = RecordToJson(SampleRecord());
+    auto replaced = [&good](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const auto at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    struct Case {
+        std::string text;
+        RecordProblem problem;
+    };
+    const std::vector<Case> cases{
+        {"", RecordProblem::Damaged},
+        {good.substr(0, good.size() / 2), RecordProblem::Damaged},
+        {"[]", RecordProblem::Damaged},
+        {replaced("\"formatVersion\": 1", "\"formatVersion\": 2"), RecordProblem::NewerVersion},
+        {replaced("\"formatVersion\": 1", "\"formatVersion\": 1.5"), RecordProblem::Damaged},
+        {replaced("\"kind\": \"restore\"", "\"kind\": \"guess\""), RecordProblem::Damaged},
+        {replaced("\"maxAbs\": 0.0", "\"maxAbs\": 1e999"), RecordProblem::Damaged},
+        {replaced("\"key\": \"CurveA1\"", "\"key\": \"CurveA9\""), RecordProblem::Damaged},
+        {replaced("\"height\": \"40\"", "\"height\": 40"), RecordProblem::Damaged},
+        {replaced("\"backup\": \"failed\"", "\"backup\": true"), RecordProblem::Damaged},
+        {replaced("\"parameterFileSha256\": \"", "\"parameterFileSha256\": \"0"), RecordProblem::Damaged},
+        {replaced("\"restoredFrom\"", "\"restoredFrom_\""), RecordProblem::Damaged},
+    };
+    for (const auto& c : cases) {
+        const auto read = ParseRecord(c.text);
+        ASSERT_TRUE(std::holds_alternative<RecordError>(read)) << c.text;
+        EXPECT_EQ(std::get<RecordError>(read).problem, c.problem) << c.text;
+    }
+}
+
+TEST(Sha256, IsTheStandardDigest) {
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST(RecordStore, SavesWithinOneSecondGetTheirOwnNamesAndListOldestFirst) {
+    TemporaryFolder folder;
+    const DeviceFileSystem files(folder.Path());
+    std::filesystem::create_directories(folder / "NandFlash");
+    const CalibrationRecord record = SampleRecord();
+    std::vector<std::string> written;
+    for (int save = 0; save < 11; ++save) {
+        const auto result = WriteRecord(files, record);
+        ASSERT_TRUE(result.Succeeded()) << result.file.Describe();
+        written.push_back(result.name);
+    }
+    EXPECT_EQ(written[0], "20240501T101112Z.json");
+    EXPECT_EQ(written[1], "20240501T101112Z-2.json");
+    EXPECT_EQ(written[10], "20240501T101112Z-11.json");
+    WriteHostFile(folder / "NandFlash/Calibration/20240101T000000Z.json", "{\"formatVersion\": 1");
+    WriteHostFile(folder / "NandFlash/Calibration/notes.txt", "not a record");
+
+    std::vector<ListedRecord> listed;
+    ASSERT_TRUE(ListRecords(files, listed).Succeeded());
+    ASSERT_EQ(listed.size(), 12U);
+    EXPECT_EQ(listed[0].name, "20240101T000000Z.json");
+    EXPECT_EQ(std::get<RecordError>(listed[0].record).problem, RecordProblem::Damaged);
+    for (std::size_t index = 1; index < listed.size(); ++index) {
+        EXPECT_EQ(listed[index].name, written[index - 1]);
+        EXPECT_EQ(std::get<CalibrationRecord>(listed[index].record),
+                  std::get<CalibrationRecord>(ParseRecord(RecordToJson(record))));
+    }
+    EXPECT_TRUE(HostFileExists(folder / "NandFlash/Calibration/20240101T000000Z.json")) << "damaged kept";
+}
+
+TEST(RecordStore, ReadsOnlyRecordNamesWithOrWithoutTheExtension) {
+    TemporaryFolder folder;
+    const DeviceFileSystem files(folder.Path());
+    std::filesystem::create_directories(folder / "NandFlash");
+    ASSERT_TRUE(WriteRecord(files, SampleRecord()).Succeeded());
+    EXPECT_TRUE(std::holds_alternative<CalibrationRecord>(ReadRecord(files, "20240501T101112Z")));
+    EXPECT_TRUE(std::holds_alternative<CalibrationRecord>(ReadRecord(files, "20240501T101112Z.json")));
+    for (const char* name :
+         {"20240501T101113Z", "../ZPQ.ini", "..\\..\\etc\\passwd", "", "20240501T101112Z-1"})
+        EXPECT_EQ(std::get<RecordError>(ReadRecord(files, name)).problem, RecordProblem::Missing) << name;
+}
+
+} // namespace
+} // namespace slabcal
