@@ -60,6 +60,38 @@ void SetCell(QTableWidget& table, int row, int column, const std::string& text) 
     table.setItem(row, column, item);
 }
 
+// The parts, three blanks apart.
+std::string Spaced(std::initializer_list<std::string_view> parts) {
+    std::string line;
+    for (std::string_view part : parts) {
+        if (!line.empty())
+            line.append("   ");
+        line.append(part);
+    }
+    return line;
+}
+
+// One record as the records tab lists it: name, kind, worst deviation and forced segments, or "损坏".
+std::string RecordLine(const ListedRecord& listed) {
+    const auto* record = std::get_if<CalibrationRecord>(&listed.record);
+    if (record == nullptr)
+        return Spaced({listed.name, curve::DamagedRecord});
+    double worst = 0;
+    std::string forced;
+    for (std::size_t segment = 0; segment < record->segments.size(); ++segment) {
+        worst = std::max(worst, record->segments[segment].fit.maxAbs);
+        if (record->segments[segment].forced)
+            forced.append(forced.empty() ? "" : ",").append(std::to_string(segment + 1));
+    }
+    const std::string deviation = std::string(curve::WorstDeviation)
+                                      .append(analysis::FixedText(std::expm1(worst) * 100, 2))
+                                      .append(" %");
+    if (forced.empty())
+        return Spaced({listed.name, RecordKindName(record->kind), deviation});
+    return Spaced({listed.name, RecordKindName(record->kind), deviation,
+                   std::string(curve::ForcedSegments).append(forced)});
+}
+
 std::string Optional(const std::optional<double>& value, int decimals) {
     return value ? analysis::FixedText(*value, decimals) : std::string("-");
 }
@@ -241,9 +273,9 @@ void CurveWindow::ShowLive() {
 
 void CurveWindow::ShowSettle() {
     const auto state = observer.Settle();
-    const std::string text = std::string(state.settled ? curve::Settled : curve::NotSettled) + "   " +
-                             std::string(curve::Spread) + analysis::FixedText(state.spread, 0) + "   " +
-                             std::string(curve::Drift) + analysis::FixedText(state.drift, 0);
+    const std::string text = Spaced({state.settled ? curve::Settled : curve::NotSettled,
+                                     std::string(curve::Spread).append(analysis::FixedText(state.spread, 0)),
+                                     std::string(curve::Drift).append(analysis::FixedText(state.drift, 0))});
     const QString shown = FromUtf8(text);
     if (settleLabel->text() == shown)
         return;
@@ -258,23 +290,7 @@ void CurveWindow::ShowRecords() {
     const QSignalBlocker quiet(recordList);
     recordList->clear();
     for (const ListedRecord& listed : records) {
-        std::string line = listed.name;
-        if (const auto* record = std::get_if<CalibrationRecord>(&listed.record)) {
-            double worst = 0;
-            std::string forced;
-            for (std::size_t segment = 0; segment < record->segments.size(); ++segment) {
-                worst = std::max(worst, record->segments[segment].fit.maxAbs);
-                if (record->segments[segment].forced)
-                    forced += (forced.empty() ? "" : ",") + std::to_string(segment + 1);
-            }
-            line += "   " + std::string(RecordKindName(record->kind)) + "   " +
-                    std::string(curve::WorstDeviation) + analysis::FixedText(std::expm1(worst) * 100, 2) +
-                    " %";
-            if (!forced.empty())
-                line += "   " + std::string(curve::ForcedSegments) + forced;
-        } else {
-            line += "   " + std::string(curve::DamagedRecord);
-        }
+        const std::string line = RecordLine(listed);
         recordList->addItem(FromUtf8(line));
     }
     const auto found = recordList->findItems(chosen, Qt::MatchExactly);
