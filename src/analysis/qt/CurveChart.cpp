@@ -90,7 +90,11 @@ CurveChart::CurveChart() {
         Attach(recordCurve[range]);
     }
     for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
-        segmentLines[segment] = new QLineSeries;
+        // Six colours of their own: the theme's would repeat after the other series took theirs.
+        static const std::array<QColor, segments::Count> colours{
+            QColor(0xc0, 0x39, 0x2b), QColor(0x27, 0x80, 0xb0), QColor(0x2e, 0x9e, 0x4f),
+            QColor(0xd6, 0x8a, 0x10), QColor(0x7d, 0x3c, 0x98), QColor(0x16, 0xa0, 0x95)};
+        segmentLines[segment] = MakeCurve("", QPen(colours[segment], 2));
         segmentLines[segment]->setName(FromUtf8(curve::SegmentSeries).arg(segment + 1));
         Attach(segmentLines[segment]);
     }
