@@ -2,14 +2,14 @@
 
 #include "acquisition/AdcDevice.h"
 #include "calibration/DialogSamplingView.h"
-#include "fitting/NumberText.h"
 #include "calibration/PointTable.h"
+#include "fitting/NumberText.h"
+#include "fitting/RoundToSingle.h"
 #include "fitting/SegmentTable.h"
 #include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
 #include "resources/Template102.h"
-#include "fitting/RoundToSingle.h"
 #include "texts/Texts.h"
 
 #include <array>

@@ -120,6 +120,23 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
                                                 {"slabcal", "fit", "p.csv", "--yes"},
                                                 {"slabcal", "history", "fit", "p.csv"}})
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
+    for (const std::vector<const char*>& bad : {std::vector<const char*>{"slabcal", "certificate", "r"},
+                                                {"slabcal", "certificate", "-o", "c.pdf"},
+                                                {"slabcal", "--curve-window", "maybe"}})
+        EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
+    const auto certificate = std::get<CommandLine>(
+        ParseCommandLine(std::vector<const char*>{"slabcal", "certificate", "r", "-o", "c.pdf"}, "/r"));
+    EXPECT_EQ(certificate.subcommand, Subcommand::Certificate);
+    EXPECT_EQ(certificate.certificate.record, "r");
+    EXPECT_EQ(certificate.certificate.output, "c.pdf");
+    for (const auto& [value, choice] :
+         {std::pair{"show", CurveWindowChoice::Show}, std::pair{"hide", CurveWindowChoice::Hide},
+          std::pair{"auto", CurveWindowChoice::Auto}})
+        EXPECT_EQ(std::get<CommandLine>(
+                      ParseCommandLine(std::vector<const char*>{"slabcal", "--curve-window", value}, "/r"))
+                      .port.curveWindow,
+                  choice)
+            << value;
     const auto help = ParseCommandLine(std::vector<const char*>{"slabcal", "restore", "--help"}, "/r");
     EXPECT_NE(std::get<CommandLine>(help).subcommandHelp.find("--yes"), std::string::npos);
 }
@@ -127,7 +144,7 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
 TEST(PortOptionsUsage, NamesEveryOption) {
     const std::string usage = Usage("slabcal");
     for (const char* option : {"--root", "--device", "--sim-control", "--headless", "--help", "--version",
-                               "-platform", "history", "restore", "fit"})
+                               "-platform", "history", "restore", "fit", "certificate", "--curve-window"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

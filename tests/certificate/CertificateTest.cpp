@@ -1,4 +1,7 @@
 #include "certificate/Certificate.h"
+#include "certificate/CertificateCommand.h"
+#include "records/RecordStore.h"
+#include "storage/WriteSegmentModel.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 
@@ -8,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 namespace slabcal {
@@ -66,6 +70,33 @@ TEST(Certificate, AFolderThatCannotBeWrittenLeavesNoFile) {
     const std::string error = WriteCertificate(ModelCertificate(), pdf.string());
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+// The subcommand: a record on the device disk gives its certificate; a missing one is one line, status 2,
+// and no file.
+TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
+    TemporaryFolder folder;
+    DeviceFileSystem files(folder.Path());
+    CalibrationRecord record;
+    record.time = "2026-12-07T12:00:00Z";
+    record.points = test::ModelPoints();
+    const CertificateContent content = ModelCertificate();
+    for (std::size_t index = 0; index < SegmentModelKeys.size(); ++index)
+        record.values.push_back({std::string(SegmentModelKeys[index]), std::nullopt, content.values[index]});
+    record.parameterFileSha256 = content.checksum;
+    const RecordWriteResult written = WriteRecord(files, record);
+    ASSERT_TRUE(written.Succeeded());
+
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::string pdf = folder / "certificate.pdf";
+    EXPECT_EQ(RunCertificate(written.name, pdf, files, out, err), 0) << err.str();
+    EXPECT_EQ(ReadHostFile(pdf).rfind("%PDF-", 0), 0U);
+
+    const std::string missing = folder / "missing.pdf";
+    EXPECT_EQ(RunCertificate("20200101T000000Z", missing, files, out, err), 2);
+    EXPECT_EQ(err.str(), "slabcal: no record named 20200101T000000Z.json; no certificate written\n");
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 } // namespace
