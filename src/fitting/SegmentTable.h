@@ -22,7 +22,9 @@ inline constexpr std::array<Rows, Count> Table{{{0, 3}, {2, 3}, {4, 3}, {7, 4}, 
 // table, -1, too), the rest on the large range.
 inline constexpr int LastSmallRangeRow = 6;
 enum class Range { Small, Large };
-[[nodiscard]] constexpr Range RangeOfRow(int row) { return row <= LastSmallRangeRow ? Range::Small : Range::Large; }
+[[nodiscard]] constexpr Range RangeOfRow(int row) {
+    return row <= LastSmallRangeRow ? Range::Small : Range::Large;
+}
 
 // Rows where two segments of one range meet; their signals are the boundary signals ConsRange0 to 3.
 inline constexpr std::array<int, 4> BoundaryRows{2, 4, 10, 12};
