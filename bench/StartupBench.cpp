@@ -86,11 +86,7 @@ int main(int argc, char** argv) {
     if (withCurve) {
         curveWindow = std::make_unique<CurveWindow>([&application] { return DialogSnapshot(application); },
                                                     [&files] { return ReadSegmentModel(files); },
-                                                    [&files] {
-                                                        std::vector<ListedRecord> records;
-                                                        (void)ListRecords(files, records);
-                                                        return records;
-                                                    });
+                                                    [&files] { return ListedRecords(files); });
         curveWindow->show();
     }
 

@@ -180,11 +180,7 @@ int main(int argc, char** argv) {
     // It only observes: the dialog's table and fields, and the parameter file read-only.
     CurveWindow curveWindow([&application] { return DialogSnapshot(application); },
                             [&files] { return ReadSegmentModel(files); },
-                            [&files] {
-                                std::vector<ListedRecord> records;
-                                (void)ListRecords(files, records); // a folder that cannot be listed: none
-                                return records;
-                            });
+                            [&files] { return ListedRecords(files); });
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();

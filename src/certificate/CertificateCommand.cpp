@@ -21,8 +21,7 @@ int RunCertificate(std::string_view record, const std::string& output, const Dev
     content.version = source.programVersion;
     content.recordName = RecordFileName(record).value_or(std::string(record));
     content.points = source.points;
-    for (std::size_t index = 0; index < content.values.size() && index < source.values.size(); ++index)
-        content.values[index] = source.values[index].after;
+    content.values = ValueTexts(source);
     for (std::size_t segment = 0; segment < content.forced.size(); ++segment)
         content.forced[segment] = source.segments[segment].forced;
     content.checksum = source.parameterFileSha256;

@@ -3,8 +3,6 @@
 #include "records/Sha256.h"
 #include "storage/DevicePaths.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <variant>
@@ -12,31 +10,14 @@
 namespace slabcal {
 namespace {
 
-// The worst point of any segment as a percentage of its height: a residual x in ln(height) is a factor
-// e^x off the line.
-std::string WorstDeviation(const CalibrationRecord& record) {
-    double worst = 0;
-    for (const auto& segment : record.segments)
-        worst = std::max(worst, segment.fit.maxAbs);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", std::expm1(worst) * 100);
-    return text;
-}
-
-// Segment numbers from 1, as the dialog counts them, or "-".
-std::string Forced(const CalibrationRecord& record) {
-    std::string list;
-    for (std::size_t segment = 0; segment < record.segments.size(); ++segment)
-        if (record.segments[segment].forced)
-            list += (list.empty() ? "" : ",") + std::to_string(segment + 1);
-    return list.empty() ? "-" : list;
-}
-
 std::string Describe(const CalibrationRecord& record) {
     std::string kind(RecordKindName(record.kind));
     if (record.kind == RecordKind::Restore)
         kind += " of " + record.restoredFrom;
-    return record.time + "  " + kind + "  worst " + WorstDeviation(record) + "  forced " + Forced(record);
+    char worst[32];
+    std::snprintf(worst, sizeof worst, "%.2f %%", WorstDeviationPercent(record));
+    const std::string forced = ForcedSegments(record);
+    return record.time + "  " + kind + "  worst " + worst + "  forced " + (forced.empty() ? "-" : forced);
 }
 
 } // namespace

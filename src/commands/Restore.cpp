@@ -29,9 +29,8 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
         return exit_status::Refused;
     }
     const auto& source = std::get<CalibrationRecord>(read);
-    std::array<std::string, SegmentModelKeys.size()> texts;
+    const auto texts = ValueTexts(source);
     for (std::size_t index = 0; index < texts.size(); ++index) {
-        texts[index] = source.values[index].after;
         if (!ParameterFile::IsStorableText(texts[index])) {
             err << "slabcal: record " << name << " holds " << source.values[index].key << "=" << texts[index]
                 << ", which the gauge cannot use; nothing restored\n";

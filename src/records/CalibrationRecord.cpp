@@ -3,6 +3,9 @@
 #include "records/Sha256.h"
 #include "storage/UnusedName.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace slabcal {
 namespace {
 
@@ -40,6 +43,29 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
     for (std::size_t segment = 0; segment < records.size(); ++segment)
         records[segment] = {fits[segment].value_or(SegmentFit{}), forced[segment]};
     return records;
+}
+
+std::array<std::string, 16> ValueTexts(const CalibrationRecord& record) {
+    std::array<std::string, 16> texts;
+    for (std::size_t index = 0; index < texts.size() && index < record.values.size(); ++index)
+        texts[index] = record.values[index].after;
+    return texts;
+}
+
+double WorstDeviationPercent(const CalibrationRecord& record) {
+    double worst = 0;
+    for (const auto& segment : record.segments)
+        worst = std::max(worst, segment.fit.maxAbs);
+    return std::expm1(worst) * 100;
+}
+
+std::string ForcedSegments(const CalibrationRecord& record) {
+    std::string list;
+    for (std::size_t segment = 0; segment < record.segments.size(); ++segment) {
+        if (record.segments[segment].forced)
+            list.append(list.empty() ? "" : ",").append(std::to_string(segment + 1));
+    }
+    return list;
 }
 
 std::string_view ProgramVersion() {

@@ -60,6 +60,18 @@ struct CalibrationRecord {
 SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fits,
                const std::array<bool, segments::Count>& forced);
 
+// The sixteen value texts the save left in the file, in the order of SegmentModelKeys (the record's
+// `values` hold them in that order; a missing one is empty).
+[[nodiscard]] std::array<std::string, 16> ValueTexts(const CalibrationRecord& record);
+
+// The worst point of any segment as a percentage of its height: a residual x in ln(height) is a factor
+// e^x off the line.
+[[nodiscard]] double WorstDeviationPercent(const CalibrationRecord& record);
+
+// The segments the operator forced past the deviation question, numbered from 1 as the dialog counts
+// them ("2,5"); empty when none.
+[[nodiscard]] std::string ForcedSegments(const CalibrationRecord& record);
+
 // This program's version, as `slabcal --version` prints it.
 [[nodiscard]] std::string_view ProgramVersion();
 

@@ -118,6 +118,13 @@ RecordOrError ReadRecord(const DeviceFileSystem& files, std::string_view name) {
     return ParseRecord(bytes);
 }
 
+std::vector<ListedRecord> ListedRecords(const DeviceFileSystem& files) {
+    std::vector<ListedRecord> records;
+    if (!ListRecords(files, records))
+        records.clear();
+    return records;
+}
+
 std::string DescribeRecordError(std::string_view name, const RecordError& error) {
     const std::string shown = RecordFileName(name).value_or(std::string(name));
     switch (error.problem) {

@@ -41,6 +41,9 @@ struct ListedRecord {
 // left as they are. No folder: no records. Fails only when the folder cannot be listed.
 [[nodiscard]] FileResult ListRecords(const DeviceFileSystem& files, std::vector<ListedRecord>& records);
 
+// ListRecords for a reader that shows what it can: a folder that cannot be listed gives none.
+[[nodiscard]] std::vector<ListedRecord> ListedRecords(const DeviceFileSystem& files);
+
 // One record by its name, with or without ".json"; Missing when there is none of that name.
 [[nodiscard]] RecordOrError ReadRecord(const DeviceFileSystem& files, std::string_view name);
 

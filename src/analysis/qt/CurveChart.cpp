@@ -173,7 +173,6 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
     QList<QPointF> culpritPoints;
     for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
         const analysis::SegmentCheck& check = analysis.segments[segment];
-        fits[segment] = check.fit;
         QList<QPointF> line;
         if (check.fit) {
             // A power law is a straight line on log-log axes: its two ends draw it.
@@ -200,9 +199,7 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
     for (const analysis::BoundaryCheck& boundary : analysis.boundaries)
         boundaryPoints.append({boundary.signal, boundary.lowerHeight});
     boundaries->replace(boundaryPoints);
-    for (std::size_t index = 0; index < segments::BoundaryRows.size(); ++index)
-        boundarySignals[index] =
-            ReadIntegerPrefix(table[static_cast<std::size_t>(segments::BoundaryRows[index])].signal);
+    written = analysis::ModelToWrite(table);
 
     spanLow = low;
     spanHigh = high;
@@ -216,23 +213,8 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
 void CurveChart::ShowLive(std::optional<double> signal, segments::Range range,
                           const std::optional<SegmentModel>& model) {
     std::optional<double> height;
-    if (signal && *signal > 0) {
-        // The segment the gauge would measure with, from the new fit where it is fitted.
-        SegmentModel fitted;
-        bool complete = true;
-        for (std::size_t segment = 0; segment < fits.size(); ++segment) {
-            complete = complete && fits[segment].has_value();
-            if (fits[segment]) {
-                fitted.CurveA[segment] = fits[segment]->slope;
-                fitted.CurveB[segment] = fits[segment]->intercept;
-            }
-        }
-        fitted.ConsRange = boundarySignals;
-        if (complete)
-            height = analysis::HeightAt(fitted, range, *signal);
-        else if (model)
-            height = analysis::HeightAt(*model, range, *signal);
-    }
+    if (signal && (written || model))
+        height = analysis::HeightAt(written ? *written : *model, range, *signal);
     if (height)
         live->replace(QList<QPointF>{{*signal, *height}});
     else

@@ -25,8 +25,8 @@ public:
 
     void Show(const CalibrationPoints& points, const analysis::CalibrationAnalysis& analysis,
               const std::optional<SegmentModel>& stored);
-    // The live marker at the signal on the given range, at the height the new fit (or else the stored
-    // calibration) gives there; hidden when neither gives one.
+    // The live marker at the signal on the given range, at the height the new fit (as the write would
+    // store it, or else the stored calibration) gives there; hidden when neither gives one.
     void ShowLive(std::optional<double> signal, segments::Range range,
                   const std::optional<SegmentModel>& stored);
 
@@ -61,9 +61,8 @@ private:
     std::array<double, 2> spanLow{};
     std::array<double, 2> spanHigh{};
     QScatterSeries* live = nullptr;
-    // The fitted segments of the last Show, for the live marker.
-    std::array<std::optional<SegmentFit>, segments::Count> fits;
-    std::array<double, 4> boundarySignals{};
+    // What the table of the last Show would write, for the live marker.
+    std::optional<SegmentModel> written;
 };
 
 } // namespace slabcal

@@ -76,15 +76,9 @@ std::string RecordLine(const ListedRecord& listed) {
     const auto* record = std::get_if<CalibrationRecord>(&listed.record);
     if (record == nullptr)
         return Spaced({listed.name, curve::DamagedRecord});
-    double worst = 0;
-    std::string forced;
-    for (std::size_t segment = 0; segment < record->segments.size(); ++segment) {
-        worst = std::max(worst, record->segments[segment].fit.maxAbs);
-        if (record->segments[segment].forced)
-            forced.append(forced.empty() ? "" : ",").append(std::to_string(segment + 1));
-    }
+    const std::string forced = ForcedSegments(*record);
     const std::string deviation = std::string(curve::WorstDeviation)
-                                      .append(analysis::FixedText(std::expm1(worst) * 100, 2))
+                                      .append(analysis::FixedText(WorstDeviationPercent(*record), 2))
                                       .append(" %");
     if (forced.empty())
         return Spaced({listed.name, RecordKindName(record->kind), deviation});
@@ -307,10 +301,7 @@ void CurveWindow::ChooseRecord(int index) {
         chart->ShowRecord(std::nullopt, std::nullopt);
         return;
     }
-    std::array<std::string, SegmentModelKeys.size()> texts;
-    for (std::size_t key = 0; key < texts.size() && key < record->values.size(); ++key)
-        texts[key] = record->values[key].after;
-    chart->ShowRecord(record->points, SegmentModelFromTexts(texts));
+    chart->ShowRecord(record->points, SegmentModelFromTexts(ValueTexts(*record)));
 }
 
 std::string CurveWindow::SaveTableAs(const QString& path) const {
