@@ -16,6 +16,7 @@
 #include "platform/DriverRegistry.h"
 #include "records/RecordStore.h"
 #include "storage/ReadSegmentModel.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
         });
     });
     SegmentModel model;
-    RunCalibration(application, files, model);
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files));
     std::filesystem::remove_all(root);
     return 0;
 }

@@ -108,7 +108,7 @@ std::optional<Culprit> FindCulprit(const CalibrationPoints& points, std::span<co
     };
     std::vector<Score> scores;
     for (int candidate : candidates) {
-        const segments::Range range = segments::RangeOfRow(candidate);
+        const ConverterRange range = segments::RangeOfRow(candidate);
         std::vector<double> x;
         std::vector<double> y;
         for (int row = 0; row < CalibrationRowCount; ++row) {

@@ -64,7 +64,7 @@ struct CalibrationAnalysis {
 };
 
 // The range each row's signal was measured on, when known.
-using RecordedRanges = std::array<std::optional<segments::Range>, CalibrationRowCount>;
+using RecordedRanges = std::array<std::optional<ConverterRange>, CalibrationRowCount>;
 
 [[nodiscard]] CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRanges& ranges = {});
 

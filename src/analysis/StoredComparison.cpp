@@ -22,10 +22,10 @@ template <std::size_t Size> void StoreAll(std::array<double, Size>& values) {
 
 } // namespace
 
-std::optional<double> HeightAt(const SegmentModel& model, segments::Range range, double signal) {
+std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, double signal) {
     if (!(signal > 0) || !std::isfinite(signal))
         return std::nullopt;
-    const bool small = range == segments::Range::Small;
+    const bool small = range == ConverterRange::Small;
     const double upper = small ? model.ConsRange[0] : model.ConsRange[2];
     const double lower = small ? model.ConsRange[1] : model.ConsRange[3];
     std::size_t segment = small ? 0 : 3;
@@ -64,7 +64,7 @@ std::vector<HeightComparison> CompareWithStored(const CalibrationPoints& points,
         if (signal <= 0)
             continue;
         HeightComparison comparison{row, signal, std::nullopt, std::nullopt, std::nullopt};
-        const segments::Range range = segments::RangeOfRow(row);
+        const ConverterRange range = segments::RangeOfRow(row);
         if (stored)
             comparison.storedHeight = HeightAt(*stored, range, signal);
         if (written)

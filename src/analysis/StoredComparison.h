@@ -13,7 +13,7 @@ namespace slabcal::analysis {
 // the gauge measures: on the small range segment 0 down to ConsRange0, segment 1 down to ConsRange1,
 // segment 2 below; on the large range segments 3, 4 and 5 the same way with ConsRange2 and ConsRange3.
 // Nothing for a signal that is not positive.
-[[nodiscard]] std::optional<double> HeightAt(const SegmentModel& model, segments::Range range, double signal);
+[[nodiscard]] std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, double signal);
 
 // The model the write command would store for this table, as the file would then hold it (each value in
 // single precision with four decimals). Nothing while a row is invalid or a segment cannot be fitted.

@@ -10,7 +10,7 @@ std::optional<analysis::CalibrationSnapshot> DialogSnapshot(const Application& a
     const auto* dialog = dynamic_cast<const CalibrationDialog*>(application.MainWindow());
     if (dialog == nullptr || !dialog->HasWindow())
         return std::nullopt;
-    return analysis::CalibrationSnapshot{dialog->TablePoints(), dialog->CurrentRow(),
+    return analysis::CalibrationSnapshot{dialog->Worksheet().Points(), dialog->CurrentRow(),
                                          dialog->GetItemText(ids::SignalField),
                                          dialog->GetItemText(ids::StatusLine)};
 }

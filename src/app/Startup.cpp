@@ -8,7 +8,7 @@
 
 namespace slabcal {
 
-bool RunCalibration(Application& application, DeviceFileSystem& files, SegmentModel& model,
+bool RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
                     SamplingPacing pacing) {
     OpenDevice();
     if (InitConverter() == 0)
@@ -16,7 +16,7 @@ bool RunCalibration(Application& application, DeviceFileSystem& files, SegmentMo
     CloseDevice();
 
     {
-        CalibrationDialog dialog(model, files, application.Name(), pacing);
+        CalibrationDialog dialog(worksheet, application.Name(), pacing);
         application.SetMainWindow(&dialog);
         dialog.DoModal(application.Backend());
         application.SetMainWindow(nullptr);

@@ -2,15 +2,17 @@
 
 #include "acquisition/SamplingPacing.h"
 
+#include <memory>
+
 namespace slabcal {
 
 class Application;
-class DeviceFileSystem;
-struct SegmentModel;
+class CalibrationWorksheet;
 
 // The application's start-up routine: checks that the AD converter answers, then runs the calibration
-// dialog modally as the main window. Returns false: no message loop follows, the process ends.
-bool RunCalibration(Application& application, DeviceFileSystem& files, SegmentModel& model,
+// dialog of `worksheet` modally as the main window. Returns false: no message loop follows, the process
+// ends.
+bool RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
                     SamplingPacing pacing = {});
 
 } // namespace slabcal

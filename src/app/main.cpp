@@ -25,6 +25,7 @@
 #include "storage/DevicePaths.h"
 #include "storage/ReadSegmentModel.h"
 #include "texts/Texts.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -148,8 +149,10 @@ int main(int argc, char** argv) {
     }
     std::cout << "Parameter file: " << files.HostPath(ParameterFilePath).value_or("?") << std::endl;
 
-    // The model the dialog's commands work on, from the built-in defaults, for the whole run.
+    // The model the dialog's commands work on, from the built-in defaults, for the whole run, and the
+    // worksheet the calibration is recorded in.
     SegmentModel model;
+    const auto worksheet = std::make_shared<CalibrationWorksheet>(model, files);
     // A converter that is there but does not answer is the dialog's to report ("打开 ADC 驱动失败!"); only a
     // choice that cannot even be made ends the program here.
     const ChosenConverter converter = ChooseConverter(options);
@@ -165,7 +168,7 @@ int main(int argc, char** argv) {
         HeadlessBackend backend;
         backend.EchoBoxesTo(&std::cerr);
         Application application(argv[0], backend);
-        RunCalibration(application, files, model);
+        RunCalibration(application, worksheet);
         return 0;
     }
 
@@ -184,6 +187,6 @@ int main(int argc, char** argv) {
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();
-    RunCalibration(application, files, model);
+    RunCalibration(application, worksheet);
     return 0;
 }

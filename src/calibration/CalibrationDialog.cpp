@@ -3,9 +3,6 @@
 #include "acquisition/AdcDevice.h"
 #include "calibration/DialogSamplingView.h"
 #include "calibration/PointTable.h"
-#include "fitting/NumberText.h"
-#include "fitting/RoundToSingle.h"
-#include "fitting/SegmentTable.h"
 #include "platform/ApplicationMessageBox.h"
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
@@ -13,16 +10,21 @@
 #include "texts/Texts.h"
 
 #include <array>
-#include <cmath>
 
 namespace slabcal {
 
-CalibrationDialog::CalibrationDialog(SegmentModel& segmentModel, DeviceFileSystem& deviceFiles,
+static_assert(points::Heights.size() == CalibrationRowCount);
+
+CalibrationDialog::CalibrationDialog(std::shared_ptr<CalibrationWorksheet> sheet, std::string messageCaption,
+                                     SamplingPacing pacing)
+    : Dialog(Template102()), worksheet(std::move(sheet)),
+      view(std::make_shared<DialogSamplingView>(std::move(messageCaption), worksheet->Live())),
+      worker(view, worksheet->CurrentRowCell(), pacing), appIcon(Icon128()) {}
+
+CalibrationDialog::CalibrationDialog(SegmentModel& model, const DeviceFileSystem& files,
                                      std::string messageCaption, SamplingPacing pacing)
-    : Dialog(Template102()), model(segmentModel), files(deviceFiles),
-      currentRow(std::make_shared<std::atomic<int32_t>>(0)),
-      view(std::make_shared<DialogSamplingView>(std::move(messageCaption))), worker(view, currentRow, pacing),
-      appIcon(Icon128()) {}
+    : CalibrationDialog(std::make_shared<CalibrationWorksheet>(model, files), std::move(messageCaption),
+                        pacing) {}
 
 CalibrationDialog::~CalibrationDialog() {
     EndSampling();
@@ -35,15 +37,28 @@ bool CalibrationDialog::OnInitDialog() {
 
     for (auto height : points::Heights)
         window.ComboAddString(ids::HeightBox, height);
-    window.ComboSetCurSel(ids::HeightBox, 0);
+    // Row 0 ("40") on a new worksheet; a worksheet taken back goes on where it stood.
+    window.ComboSetCurSel(ids::HeightBox, worksheet->CurrentRow());
 
     window.ListSetExtendedStyle(ids::PointList,
                                 window.ListGetExtendedStyle(ids::PointList) | style::ListExFullRowSelect);
     window.ListInsertColumn(ids::PointList, points::NumberColumn, texts::NumberColumn, 60);
     window.ListInsertColumn(ids::PointList, points::HeightColumn, texts::HeightColumn, 80);
     window.ListInsertColumn(ids::PointList, points::SignalColumn, texts::SignalColumn, 100);
-    for (int row = 0; row < points::RowCount; ++row)
+    for (int row = 0; row < points::RowCount; ++row) {
         window.ListInsertItem(ids::PointList, row, std::to_string(row + 1));
+        if (worksheet->Row(row).measuredOn) // a worksheet taken back shows its rows
+            ShowRow(row);
+    }
+    shown = worksheet->Subscribe([this](const WorksheetEvent& event) {
+        if (!HasWindow())
+            return;
+        if (event.change == WorksheetChange::RowSaved)
+            ShowRow(event.row);
+        if (event.change == WorksheetChange::TableReplaced)
+            for (int row = 0; row < points::RowCount; ++row)
+                ShowRow(row);
+    });
 
     OpenDevice();
     view->Attach(Bridge());
@@ -51,8 +66,14 @@ bool CalibrationDialog::OnInitDialog() {
     return true;
 }
 
+void CalibrationDialog::ShowRow(int row) {
+    const PointText& point = worksheet->Row(row).point;
+    Window().ListSetItemText(ids::PointList, row, points::HeightColumn, point.height);
+    Window().ListSetItemText(ids::PointList, row, points::SignalColumn, point.signal);
+}
+
 void CalibrationDialog::DoDataExchange(DataExchange& exchange) {
-    exchange.ComboIndex(ids::HeightBox, *currentRow);
+    exchange.ComboIndex(ids::HeightBox, *worksheet->CurrentRowCell());
 }
 
 bool CalibrationDialog::OnCommand(int id, Notification notification) {
@@ -87,21 +108,9 @@ void CalibrationDialog::ToggleAutoSampling() {
 void CalibrationDialog::OnSavePoint() {
     DialogWindow& window = Window();
     window.Enable(ids::SavePointButton, false);
-    UpdateData(true);
-
-    const int32_t row = *currentRow;
-    const std::string signal = window.GetText(ids::SignalField);
-    window.ListSetItemText(ids::PointList, row, points::HeightColumn, window.GetText(ids::HeightBox));
-    window.ListSetItemText(ids::PointList, row, points::SignalColumn, signal);
-    if (auto boundary = segments::BoundaryIndexOfRow(row)) {
-        // Stored as the parameter file will hold it: in single precision. A number beyond that range never
-        // enters the model; the write command refuses the row by its text.
-        if (const float single = RoundToSingle(ReadDecimalPrefix(signal)); std::isfinite(single))
-            model.ConsRange[static_cast<std::size_t>(*boundary)] = static_cast<double>(single);
-    }
-    if (row < points::RowCount)
-        *currentRow = row + 1;
-
+    // The selection read and the rule are the worksheet's; its change puts the texts into the cells.
+    worksheet->SavePoint(window.ComboGetCurSel(ids::HeightBox), window.GetText(ids::HeightBox),
+                         window.GetText(ids::SignalField));
     UpdateData(false);
     window.Enable(ids::SavePointButton, true);
     window.SetFocus(ids::SignalField);

@@ -1,32 +1,33 @@
 #pragma once
 
 #include "acquisition/SamplingWorker.h"
-#include "fitting/CalibrationPoints.h"
-#include "fitting/SegmentFit.h"
 #include "fitting/SegmentModel.h"
-#include "fitting/SegmentTable.h"
 #include "framework/Dialog.h"
+#include "worksheet/CalibrationWorksheet.h"
+#include "worksheet/SaveFace.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace slabcal {
 
 class DeviceFileSystem;
-struct StoreResult;
 class DialogSamplingView;
 
-// The calibration dialog (template 102): the live signal, the fifteen-row point table, the save-point
-// command and the write command that fits the segments and stores them in the parameter file.
-class CalibrationDialog final : public Dialog {
+// The calibration dialog (template 102): the face of a calibration worksheet that the operator works
+// with. It shows the live signal, the fifteen-row point table (the cells show the worksheet's rows) and
+// runs the save-point command and the write command on the worksheet, answering its questions with the
+// dialog's own boxes.
+class CalibrationDialog final : public Dialog, private WriteFace {
 public:
-    // `model` is the segment model the commands work on; `files` the device's disk. `messageCaption` is
-    // the caption of the worker's message box, the application's name.
-    CalibrationDialog(SegmentModel& model, DeviceFileSystem& files, std::string messageCaption,
+    // The dialog of `worksheet`, which outlives it. `messageCaption` is the caption of the worker's message
+    // box, the application's name.
+    CalibrationDialog(std::shared_ptr<CalibrationWorksheet> worksheet, std::string messageCaption,
+                      SamplingPacing pacing = {});
+    // The same over a worksheet of its own on `model` and `files`.
+    CalibrationDialog(SegmentModel& model, const DeviceFileSystem& files, std::string messageCaption,
                       SamplingPacing pacing = {});
     ~CalibrationDialog() override;
 
@@ -38,12 +39,9 @@ public:
     // operator declined a segment or the points could not be fitted (nothing may be written then).
     [[nodiscard]] int ComputeSegmentModel();
 
-    // The fifteen rows' height and signal texts as the point table shows them now.
-    [[nodiscard]] CalibrationPoints TablePoints() const;
-
-    [[nodiscard]] int32_t CurrentRow() const { return *currentRow; }
+    [[nodiscard]] const CalibrationWorksheet& Worksheet() const { return *worksheet; }
+    [[nodiscard]] int32_t CurrentRow() const { return worksheet->CurrentRow(); }
     [[nodiscard]] SamplingWorker& Worker() { return worker; }
-    [[nodiscard]] const SegmentModel& Model() const { return model; }
 
 protected:
     bool OnInitDialog() override;
@@ -53,29 +51,29 @@ protected:
     void OnCommandFailed(int id, std::string_view reason) override;
 
 private:
-    // What the last computation fitted, for the record of the save that follows it.
-    struct ComputedTable {
-        CalibrationPoints points;
-        std::array<std::optional<SegmentFit>, segments::Count> fits;
-        std::array<bool, segments::Count> forced{}; // kept past the deviation question
-    };
+    // The write command's questions and reports, as the dialog's boxes and status line.
+    void InvalidRow(int row) override;
+    void FitFailed(int segment) override;
+    [[nodiscard]] bool KeepOverLimit(int segment, const SegmentFit& fit) override;
+    void StoreFailed(const StoreResult& stored) override;
+    void KeptAside(std::string_view devicePath) override;
+    void BackupFailed() override;
+    void Finished(const StoreResult& stored) override;
+    void Recorded(std::string_view name) override;
+    void RecordFailed(std::string_view why) override;
 
-    // Stores the record of a save that succeeded; false when it could not be stored.
-    [[nodiscard]] bool RecordSave(const StoreResult& stored, bool backedUp) const;
-    // The first row the fit refuses, or a boundary row whose signal in the model is not finite.
-    [[nodiscard]] std::optional<int> FirstInvalidRow(const CalibrationPoints& table) const;
+    // The worksheet's row in the table's cells.
+    void ShowRow(int row);
     void ShowNotice(const std::string& text);
     void ToggleAutoSampling();
     // Stops the worker and closes the device: the worker never outlives the dialog's run.
     void EndSampling();
 
-    SegmentModel& model;
-    DeviceFileSystem& files;
-    ComputedTable computed;
-    std::shared_ptr<std::atomic<int32_t>> currentRow;
+    const std::shared_ptr<CalibrationWorksheet> worksheet;
     std::shared_ptr<DialogSamplingView> view;
     SamplingWorker worker;
     IconResource appIcon;
+    CalibrationWorksheet::Subscription shown;
 };
 
 } // namespace slabcal

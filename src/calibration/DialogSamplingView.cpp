@@ -3,9 +3,12 @@
 #include "resources/ControlIds.h"
 #include "texts/Texts.h"
 
+#include <charconv>
+
 namespace slabcal {
 
-DialogSamplingView::DialogSamplingView(std::string caption) : messageCaption(std::move(caption)) {}
+DialogSamplingView::DialogSamplingView(std::string caption, std::shared_ptr<LiveSignal> signal)
+    : messageCaption(std::move(caption)), live(std::move(signal)) {}
 
 void DialogSamplingView::Attach(std::shared_ptr<UiBridge> uiBridge) {
     std::lock_guard guard(bridgeLock);
@@ -18,6 +21,10 @@ std::shared_ptr<UiBridge> DialogSamplingView::Bridge() {
 }
 
 void DialogSamplingView::ShowSignalFromWorker(const std::string& text, std::stop_token stop) {
+    // The worker's own decimal text of the averaged value.
+    if (std::uint32_t value = 0;
+        std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc())
+        live->Publish(value);
     if (auto target = Bridge())
         target->SetText(ids::SignalField, text, std::move(stop));
 }
@@ -29,6 +36,7 @@ void DialogSamplingView::ShowRangeErrorFromWorker(std::stop_token stop) {
 }
 
 void DialogSamplingView::ShowConverterLostFromWorker(std::stop_token stop) {
+    live->Lost();
     if (auto target = Bridge()) {
         target->SetText(ids::SignalField, "", stop);
         target->SetText(ids::StatusLine, std::string(texts::ConverterLost), std::move(stop));

@@ -2,6 +2,7 @@
 
 #include "acquisition/SamplingView.h"
 #include "framework/UiBridge.h"
+#include "worksheet/LiveSignal.h"
 
 #include <memory>
 #include <mutex>
@@ -14,7 +15,8 @@ namespace slabcal {
 // return at once.
 class DialogSamplingView final : public SamplingView {
 public:
-    explicit DialogSamplingView(std::string messageCaption);
+    // Every signal the worker shows is also published to `live`, for the faces that watch the calibration.
+    DialogSamplingView(std::string messageCaption, std::shared_ptr<LiveSignal> live);
 
     // UI thread, once the dialog's window exists and before the worker starts.
     void Attach(std::shared_ptr<UiBridge> bridge);
@@ -27,6 +29,7 @@ private:
     std::shared_ptr<UiBridge> Bridge();
 
     const std::string messageCaption;
+    const std::shared_ptr<LiveSignal> live;
     std::mutex bridgeLock;
     std::shared_ptr<UiBridge> bridge;
 };

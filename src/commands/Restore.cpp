@@ -1,9 +1,10 @@
+#include "commands/CommandLineFace.h"
 #include "commands/Commands.h"
-#include "commands/SaveWithRecord.h"
 #include "records/RecordStore.h"
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
 #include "storage/WriteSegmentModel.h"
+#include "worksheet/SaveSequence.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,7 +52,11 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
             return exit_status::Failed;
         }
     }
-    return SaveWithRecord(
+    const auto lock = LockRoot(files, err);
+    if (!lock)
+        return exit_status::Refused;
+    CommandLineFace face(files, out, err);
+    return ExitStatus(SaveAndRecord(
         files, [&] { return WriteParameterTexts(texts, files); }, RecordKind::Restore,
         [&](CalibrationRecord& record) {
             record.points = source.points;
@@ -59,7 +64,7 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
             record.boundarySignals = source.boundarySignals;
             record.restoredFrom = name;
         },
-        out, err);
+        face));
 }
 
 } // namespace slabcal

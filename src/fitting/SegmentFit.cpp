@@ -8,6 +8,18 @@
 
 namespace slabcal {
 
+double SegmentFit::HeightAt(double signal) const {
+    return std::exp(slope * std::log(signal) + intercept);
+}
+
+bool SegmentFit::OverLimit() const {
+    return maxAbs > segments::DeviationLimit;
+}
+
+double LogDeviationPercent(double logDeviation) {
+    return std::expm1(logDeviation) * 100.0;
+}
+
 // The order of every operation is part of the result, like the fit's own.
 std::optional<SegmentFit> FitSegment(std::span<const double> heights, std::span<const double> signals) {
     const std::size_t count = heights.size();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ConverterContract.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -18,16 +20,16 @@ struct Rows {
 };
 inline constexpr std::array<Rows, Count> Table{{{0, 3}, {2, 3}, {4, 3}, {7, 4}, {10, 3}, {12, 3}}};
 
-// The converter's two ranges: rows up to this one are measured on the small range (a row before the
-// table, -1, too), the rest on the large range.
+// Rows up to this one are measured on the converter's small range (a row before the table, -1, too), the
+// rest on its large range.
 inline constexpr int LastSmallRangeRow = 6;
-enum class Range { Small, Large };
-[[nodiscard]] constexpr Range RangeOfRow(int row) {
-    return row <= LastSmallRangeRow ? Range::Small : Range::Large;
+[[nodiscard]] constexpr ConverterRange RangeOfRow(int row) {
+    return row <= LastSmallRangeRow ? ConverterRange::Small : ConverterRange::Large;
 }
 
 // Rows where two segments of one range meet; their signals are the boundary signals ConsRange0 to 3.
-inline constexpr std::array<int, 4> BoundaryRows{2, 4, 10, 12};
+inline constexpr int BoundaryCount = 4;
+inline constexpr std::array<int, BoundaryCount> BoundaryRows{2, 4, 10, 12};
 
 [[nodiscard]] constexpr std::optional<int> BoundaryIndexOfRow(int row) {
     for (std::size_t index = 0; index < BoundaryRows.size(); ++index) {

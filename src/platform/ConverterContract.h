@@ -10,6 +10,9 @@ namespace slabcal {
 // converter is opened by, its I/O control codes, the sample record and the counts per signal unit.
 inline constexpr std::string_view ConverterDeviceName = "SPA1:";
 
+// The converter's two measuring ranges, chosen by codes 8 and 9.
+enum class ConverterRange : std::uint8_t { Small, Large };
+
 inline constexpr std::uint32_t SelectSmallRangeCode = 8;
 inline constexpr std::uint32_t SelectLargeRangeCode = 9;
 inline constexpr std::uint32_t ReadSampleCode = 12;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Every fixed text the operator sees, in one place, used exactly as it stands.
@@ -45,6 +46,10 @@ inline constexpr std::string_view AllocationFailed = "内存分配失败";
 inline constexpr std::string_view InvalidRowPrefix = "第";
 inline constexpr std::string_view InvalidRowSuffix = "行数据无效";
 inline constexpr std::string_view FitFailedSuffix = "段拟合失败";
+// Row or segment `number`, counted from 1 as the operator counts them, with its suffix.
+[[nodiscard]] inline std::string Numbered(int number, std::string_view suffix) {
+    return std::string(InvalidRowPrefix) + std::to_string(number) + std::string(suffix);
+}
 
 // The port's own: start-up without a display or when Qt's platform cannot start, and the simulator panel
 // beside the dialog (--device sim).

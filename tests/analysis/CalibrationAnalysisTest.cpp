@@ -80,8 +80,8 @@ TEST(Analyse, FlagsTheChecksTheDialogDoesNotMake) {
     // The last three rows recorded in reverse: the signal rises with the height.
     std::swap(points[12].signal, points[14].signal);
     RecordedRanges ranges;
-    ranges[7] = segments::Range::Small; // saved right after row 6, before the worker switched
-    ranges[3] = segments::Range::Small;
+    ranges[7] = ConverterRange::Small; // saved right after row 6, before the worker switched
+    ranges[3] = ConverterRange::Small;
     const CalibrationAnalysis analysis = Analyse(points, ranges);
     EXPECT_TRUE(analysis.segments[5].slopeNotNegative);
     EXPECT_FALSE(analysis.segments[4].slopeNotNegative);

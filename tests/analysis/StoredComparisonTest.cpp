@@ -8,7 +8,7 @@
 namespace slabcal::analysis {
 namespace {
 
-using segments::Range;
+using Range = ConverterRange;
 
 TEST(HeightAt, TheBoundarySignalsPickTheSegment) {
     const SegmentModel model; // ConsRange 4063, 776, 1200, 480

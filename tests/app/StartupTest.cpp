@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "platform/ConverterContract.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include "calibration/CalibrationDialog.h"
 #include "drivers/simulated/SimulatedGauge.h"
@@ -102,7 +103,7 @@ struct StartupTest : ::testing::Test {
 TEST_F(StartupTest, WithoutDriverThreeMessagesComeInOrderAndTheDialogStillRuns) {
     bool dialogRan = false;
     backend.AddStep([&](HeadlessWindow& window) { dialogRan = window.ListRowCount(ids::PointList) == 15; });
-    RunCalibration(application, files, model, fast);
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), fast);
     const std::vector<std::string> expected{std::string(texts::OpenDriverFailed),
                                             std::string(texts::AdInitializationError),
                                             std::string(texts::OpenDriverFailed)};
@@ -116,7 +117,7 @@ TEST_F(StartupTest, AnswersOnlyTheInitialisationErrorWhenTheConverterDoesNotInit
     auto driver = BindGauge();
     driver->gauge->FailInitialisations(5);
     driver->gauge->FailReadsFrom(0);
-    RunCalibration(application, files, model, fast);
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), fast);
     EXPECT_EQ(backend.BoxTexts(), std::vector<std::string>{std::string(texts::AdInitializationError)});
 }
 
@@ -136,7 +137,7 @@ TEST_F(StartupTest, AWorkingConverterIsOpenedTwiceAndClosedOnceWhileTheDialogRun
         opensDuringRun = driver->opens;
         closesDuringRun = driver->closes;
     });
-    RunCalibration(application, files, model, fast);
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), fast);
     EXPECT_TRUE(backend.Boxes().empty());
     EXPECT_EQ(opensDuringRun, 2);
     EXPECT_EQ(closesDuringRun, 1);
@@ -155,7 +156,7 @@ TEST_F(StartupTest, ShutdownDoesNotHangOnAWorkerWaitingForTheUiThread) {
     backend.AddStep([&](HeadlessWindow&) { EXPECT_TRUE(driver->WaitForCalls(5)); });
     // A stop bound far beyond the test's time limit: a shutdown that waited it out instead of abandoning
     // the worker's call would show as a hang, not pass late.
-    RunCalibration(application, files, model, {2ms, 2ms, 10min});
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), {2ms, 2ms, 10min});
     EXPECT_EQ(driver->closes, 2);
 }
 

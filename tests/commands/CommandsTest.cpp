@@ -64,7 +64,7 @@ TEST_F(Commands, AWriteLeavesARecordOfItsPointsValuesAndChecksumThatHistoryCalls
     ASSERT_EQ(records.size(), 1U);
     const auto& record = std::get<CalibrationRecord>(records[0].record);
     EXPECT_EQ(record.kind, RecordKind::Calibration);
-    EXPECT_EQ(record.points, dialog->TablePoints());
+    EXPECT_EQ(record.points, dialog->Worksheet().Points());
     EXPECT_EQ(record.parameterFileSha256, Sha256Hex(HostFile(ParameterFile)));
     EXPECT_TRUE(record.backedUp);
     EXPECT_TRUE(record.segments[0].forced);

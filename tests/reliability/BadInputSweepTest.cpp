@@ -20,6 +20,7 @@
 #include "storage/ParameterFile.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include <gtest/gtest.h>
 
@@ -232,13 +233,15 @@ std::string Lowered(std::string text) {
 struct SweepCase {
     HeadlessBackend backend;
     Application application{"slabcal", backend};
+    std::shared_ptr<CalibrationWorksheet> worksheet;
     std::unique_ptr<CalibrationDialog> dialog;
     HeadlessWindow* window = nullptr;
     bool savedNonFinite = false;
 
     SweepCase(SegmentModel& model, DeviceFileSystem& files) {
         const SamplingPacing pacing{std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
-        dialog = std::make_unique<CalibrationDialog>(model, files, "slabcal", pacing);
+        worksheet = std::make_shared<CalibrationWorksheet>(model, files);
+        dialog = std::make_unique<CalibrationDialog>(worksheet, "slabcal", pacing);
         window = &static_cast<HeadlessWindow&>(dialog->Create(backend));
     }
 
@@ -248,8 +251,13 @@ struct SweepCase {
         window->Click(ids::SavePointButton);
         savedNonFinite = savedNonFinite || !IsModelFinite(model);
     }
+    // A text put into the table behind the save-point command's back; the cells show it.
     void Put(int row, int column, const std::string& text) const {
-        window->ListSetItemText(ids::PointList, row, column, text);
+        WorksheetState state = worksheet->State();
+        WorksheetRow& put = state.rows[static_cast<std::size_t>(row)];
+        (column == points::HeightColumn ? put.point.height : put.point.signal) = text;
+        put.measuredOn = segments::RangeOfRow(row);
+        worksheet->Replace(state);
     }
     [[nodiscard]] std::string Cell(int row, int column) const {
         return window->ListGetItemText(ids::PointList, row, column);

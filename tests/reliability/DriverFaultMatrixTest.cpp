@@ -18,6 +18,7 @@
 #include "storage/ParameterFile.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include <gtest/gtest.h>
 
@@ -177,7 +178,7 @@ struct DriverFaultMatrix : ::testing::Test {
         backend.AddStep(std::move(steps));
         backend.AddStep([](HeadlessWindow& window) { window.PressCancel(); });
         backend.AddStep([this](HeadlessWindow&) { stepsAfterCloseRan = true; });
-        RunCalibration(application, files, model, pacing);
+        RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), pacing);
     }
 
     // After the run: every handle that was opened was closed, the last close came with the window still up

@@ -42,12 +42,12 @@ QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape s
     return series;
 }
 
-std::size_t RangeIndex(segments::Range range) {
-    return range == segments::Range::Small ? 0 : 1;
+std::size_t RangeIndex(ConverterRange range) {
+    return range == ConverterRange::Small ? 0 : 1;
 }
 
 // A calibration as the gauge measures with it, sampled along one range's span of signals.
-QList<QPointF> Calibration(const std::optional<SegmentModel>& model, segments::Range range, double low,
+QList<QPointF> Calibration(const std::optional<SegmentModel>& model, ConverterRange range, double low,
                            double high) {
     QList<QPointF> curve;
     if (!model || !(low <= high))
@@ -124,11 +124,11 @@ void CurveChart::Attach(QAbstractSeries* series) {
     series->attachAxis(heightAxis);
 }
 
-QLineSeries& CurveChart::Stored(segments::Range range) const {
+QLineSeries& CurveChart::Stored(ConverterRange range) const {
     return *stored[RangeIndex(range)];
 }
 
-QLineSeries& CurveChart::RecordCurve(segments::Range range) const {
+QLineSeries& CurveChart::RecordCurve(ConverterRange range) const {
     return *recordCurve[RangeIndex(range)];
 }
 
@@ -145,7 +145,7 @@ void CurveChart::ShowRecord(const std::optional<CalibrationPoints>& table,
     }
     recordPoints->replace(shown);
     legend()->markers(recordPoints).first()->setVisible(table.has_value());
-    for (const auto range : {segments::Range::Small, segments::Range::Large}) {
+    for (const auto range : {ConverterRange::Small, ConverterRange::Large}) {
         const std::size_t index = RangeIndex(range);
         recordCurve[index]->replace(Calibration(model, range, spanLow[index], spanHigh[index]));
     }
@@ -203,14 +203,14 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
 
     spanLow = low;
     spanHigh = high;
-    for (const auto range : {segments::Range::Small, segments::Range::Large}) {
+    for (const auto range : {ConverterRange::Small, ConverterRange::Large}) {
         const std::size_t index = RangeIndex(range);
         stored[index]->replace(Calibration(model, range, low[index], high[index]));
     }
     FitAxes();
 }
 
-void CurveChart::ShowLive(std::optional<double> signal, segments::Range range,
+void CurveChart::ShowLive(std::optional<double> signal, ConverterRange range,
                           const std::optional<SegmentModel>& model) {
     std::optional<double> height;
     if (signal && (written || model))

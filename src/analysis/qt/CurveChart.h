@@ -27,7 +27,7 @@ public:
               const std::optional<SegmentModel>& stored);
     // The live marker at the signal on the given range, at the height the new fit (as the write would
     // store it, or else the stored calibration) gives there; hidden when neither gives one.
-    void ShowLive(std::optional<double> signal, segments::Range range,
+    void ShowLive(std::optional<double> signal, ConverterRange range,
                   const std::optional<SegmentModel>& stored);
 
     // A record chosen for comparison: its points and its calibration drawn over the current ones; nothing
@@ -39,10 +39,10 @@ public:
     [[nodiscard]] QLineSeries& Segment(std::size_t index) const { return *segmentLines.at(index); }
     [[nodiscard]] QScatterSeries& Boundaries() const { return *boundaries; }
     [[nodiscard]] QScatterSeries& Culprits() const { return *culprits; }
-    [[nodiscard]] QLineSeries& Stored(segments::Range range) const;
+    [[nodiscard]] QLineSeries& Stored(ConverterRange range) const;
     [[nodiscard]] QScatterSeries& Live() const { return *live; }
     [[nodiscard]] QScatterSeries& RecordPoints() const { return *recordPoints; }
-    [[nodiscard]] QLineSeries& RecordCurve(segments::Range range) const;
+    [[nodiscard]] QLineSeries& RecordCurve(ConverterRange range) const;
 
 private:
     void Attach(QAbstractSeries* series);

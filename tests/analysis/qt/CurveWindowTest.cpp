@@ -54,7 +54,7 @@ TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     EXPECT_EQ(chart.Boundaries().count(), 4);
     ASSERT_EQ(chart.Culprits().count(), 1);
     EXPECT_EQ(chart.Culprits().at(0), QPointF(5180, 330));
-    EXPECT_GT(chart.Stored(segments::Range::Small).count(), 2);
+    EXPECT_GT(chart.Stored(ConverterRange::Small).count(), 2);
     EXPECT_EQ(chart.Live().count(), 1) << "the live signal on the large range";
 
     ASSERT_GE(window.Findings().count(), 1);
@@ -79,14 +79,14 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     for (std::size_t k = 0; k < analysis::SettleWindow::Size; ++k)
         window.Refresh();
     EXPECT_TRUE(window.SettleLabel().text().startsWith(QString::fromUtf8("稳定")));
-    EXPECT_EQ(window.Chart().Stored(segments::Range::Large).count(), 0);
+    EXPECT_EQ(window.Chart().Stored(ConverterRange::Large).count(), 0);
 
     // A write: the status line changes and the stored file is read again.
     stored = SegmentModel{};
     snapshot.status = "文件写入完毕";
     snapshot.signal = "";
     window.Refresh();
-    EXPECT_GT(window.Chart().Stored(segments::Range::Large).count(), 2);
+    EXPECT_GT(window.Chart().Stored(ConverterRange::Large).count(), 2);
     EXPECT_TRUE(window.SettleLabel().text().startsWith(QString::fromUtf8("未稳定")));
     EXPECT_EQ(window.Chart().Live().count(), 0);
 
@@ -114,7 +114,7 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     EXPECT_EQ(window.Chart().RecordPoints().count(), 0);
     window.ChooseRecord(0);
     EXPECT_EQ(window.Chart().RecordPoints().count(), 15);
-    EXPECT_GT(window.Chart().RecordCurve(segments::Range::Large).count(), 2);
+    EXPECT_GT(window.Chart().RecordCurve(ConverterRange::Large).count(), 2);
     window.ChooseRecord(1);
     EXPECT_EQ(window.Chart().RecordPoints().count(), 0) << "a damaged record draws nothing";
 

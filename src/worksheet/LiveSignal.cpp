@@ -1,0 +1,40 @@
+#include "worksheet/LiveSignal.h"
+
+#include <algorithm>
+
+namespace slabcal {
+
+void LiveSignal::Publish(std::uint32_t value) {
+    const std::lock_guard guard(lock);
+    values[published % Capacity] = value;
+    ++published;
+    live = true;
+}
+
+void LiveSignal::Lost() {
+    const std::lock_guard guard(lock);
+    ++losses;
+    lostAfter = published;
+    live = false;
+}
+
+std::optional<std::uint32_t> LiveSignal::Current() const {
+    const std::lock_guard guard(lock);
+    if (!live)
+        return std::nullopt;
+    return values[(published - 1) % Capacity];
+}
+
+LiveSignal::Fresh LiveSignal::Since(Cursor& cursor) const {
+    const std::lock_guard guard(lock);
+    Fresh fresh;
+    fresh.lost = cursor.losses != losses;
+    const std::uint64_t oldestKept = published - std::min<std::uint64_t>(published, Capacity);
+    const std::uint64_t first = std::max({cursor.seen, fresh.lost ? lostAfter : 0, oldestKept});
+    for (std::uint64_t number = first; number < published; ++number)
+        fresh.values.push_back(values[number % Capacity]);
+    cursor = {published, losses};
+    return fresh;
+}
+
+} // namespace slabcal
