@@ -13,6 +13,9 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace slabcal {
 namespace {
@@ -72,11 +75,8 @@ TEST(Certificate, AFolderThatCannotBeWrittenLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
-// The subcommand: a record on the device disk gives its certificate; a missing one is one line, status 2,
-// and no file.
-TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
-    TemporaryFolder folder;
-    DeviceFileSystem files(folder.Path());
+// A record on the device disk, as the write command leaves one.
+RecordWriteResult WriteModelRecord(const DeviceFileSystem& files) {
     CalibrationRecord record;
     record.time = "2026-12-07T12:00:00Z";
     record.points = test::ModelPoints();
@@ -84,7 +84,15 @@ TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
     for (std::size_t index = 0; index < SegmentModelKeys.size(); ++index)
         record.values.push_back({std::string(SegmentModelKeys[index]), std::nullopt, content.values[index]});
     record.parameterFileSha256 = content.checksum;
-    const RecordWriteResult written = WriteRecord(files, record);
+    return WriteRecord(files, record);
+}
+
+// The subcommand: a record on the device disk gives its certificate; a missing one is one line, status 2,
+// and no file.
+TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
+    TemporaryFolder folder;
+    DeviceFileSystem files(folder.Path());
+    const RecordWriteResult written = WriteModelRecord(files);
     ASSERT_TRUE(written.Succeeded());
 
     std::ostringstream out;
@@ -97,6 +105,40 @@ TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
     EXPECT_EQ(RunCertificate("20200101T000000Z", missing, files, out, err), 2);
     EXPECT_EQ(err.str(), "slabcal: no record named 20200101T000000Z.json; no certificate written\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// Run as root: "-o /dev/full" was replaced by a PDF and reported written. A device is refused like bad
+// input and left as it was; another user's private file takes the certificate and stays theirs, private.
+TEST(CertificateCommand, WritesOnlyOverARegularFileWhichKeepsItsOwnerAndMode) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "device nodes and other users' files need root";
+    TemporaryFolder folder;
+    DeviceFileSystem files(folder.Path());
+    const RecordWriteResult written = WriteModelRecord(files);
+    ASSERT_TRUE(written.Succeeded());
+    const std::string full = folder / "full";
+    ASSERT_EQ(::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    const std::string theirs = folder / "theirs.pdf";
+    WriteHostFile(theirs, "old");
+    constexpr uid_t User = 4242;
+    ASSERT_EQ(::chown(theirs.c_str(), User, User), 0);
+    ASSERT_EQ(::chmod(theirs.c_str(), 0600), 0);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCertificate(written.name, full, files, out, err), 2);
+    EXPECT_EQ(err.str(),
+              "slabcal: " + full + " is a character device, not a regular file; no certificate written\n");
+    struct stat node {};
+    ASSERT_EQ(::lstat(full.c_str(), &node), 0);
+    EXPECT_TRUE(S_ISCHR(node.st_mode) && node.st_rdev == makedev(1, 7));
+
+    EXPECT_EQ(RunCertificate(written.name, theirs, files, out, err), 0) << err.str();
+    EXPECT_EQ(ReadHostFile(theirs).rfind("%PDF-", 0), 0U);
+    ASSERT_EQ(::stat(theirs.c_str(), &node), 0);
+    EXPECT_EQ(node.st_uid, User);
+    EXPECT_EQ(node.st_gid, User);
+    EXPECT_EQ(node.st_mode & 07777, 0600U);
 }
 
 } // namespace
