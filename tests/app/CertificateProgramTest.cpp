@@ -24,18 +24,17 @@ TEST(CertificateProgram, DrawsWithoutADisplayAndFailsInOneLineWithoutItsFontOrAF
     const auto record = std::filesystem::directory_iterator(root + "/NandFlash/Calibration")->path();
 
     // Fontconfig with Latin fonts only, and with those fonts calling themselves WenQuanYi Micro Hei.
-    const auto fontconfig = [&folder](const std::string& name, const std::string& rename) {
-        WriteHostFile(
-            folder / name,
-            "<?xml version=\"1.0\"?>\n<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir><cachedir>" +
-                (folder / name) + ".cache</cachedir>" + rename + "</fontconfig>\n");
+    const std::string latinFonts = "/usr/share/fonts/truetype/dejavu";
+    const auto fontconfig = [&](const std::string& name, const std::string& rules) {
+        WriteHostFile(folder / name, "<?xml version=\"1.0\"?>\n<fontconfig><dir>" + latinFonts +
+                                         "</dir><cachedir>" + (folder / name) + ".cache</cachedir>" + rules +
+                                         "</fontconfig>\n");
         return "FONTCONFIG_FILE=" + (folder / name);
     };
     const std::string latin = fontconfig("latin.conf", "");
     const std::string misnamed =
-        fontconfig("misnamed.conf", "<match target=\"scan\"><edit name=\"family\" "
-                                    "mode=\"assign_replace\"><string>WenQuanYi Micro "
-                                    "Hei</string></edit></match>");
+        fontconfig("misnamed.conf", R"(<match target="scan"><edit name="family" mode="assign_replace">)"
+                                    R"(<string>WenQuanYi Micro Hei</string></edit></match>)");
     const std::string device = folder / "full";
     const bool asRoot = ::geteuid() == 0;
     if (asRoot) {
@@ -70,7 +69,8 @@ TEST(CertificateProgram, DrawsWithoutADisplayAndFailsInOneLineWithoutItsFontOrAF
     std::filesystem::permissions(folder / "runtime", std::filesystem::perms::owner_all);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.output == device && !asRoot)
+        if ((c.output == device && !asRoot) ||
+            (c.environment == std::vector{misnamed} && !std::filesystem::exists(latinFonts)))
             continue;
         std::vector<std::string> environment = c.environment;
         environment.push_back(runtime);
