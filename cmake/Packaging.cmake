@@ -1,6 +1,6 @@
 # Installing the program (cmake --install) and the Debian package (cpack -G DEB): the executable, a
 # desktop entry and the icon in their usual places. The package's dependencies come from dpkg-shlibdeps,
-# so they are whatever the built binary really links, for the architecture it was built for.
+# so they are whatever the built binary really links, for the architecture it was built for, and the font.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/slabcal.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/Icon128.png DESTINATION share/icons/hicolor/64x64/apps
         RENAME slabcal.png)
@@ -13,8 +13,10 @@ set(CPACK_PACKAGE_CONTACT "slabcal maintainers <slabcal@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The dialog's font is 宋体; on Linux the Chinese texts are drawn with WenQuanYi Micro Hei instead.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
+# The dialog's font is 宋体; on Linux the Chinese texts are drawn with WenQuanYi Micro Hei instead. A
+# dependency, not a recommendation: without a Chinese font the certificate cannot be drawn at all and the
+# dialog's texts are empty boxes. dpkg-shlibdeps' libraries are added to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-wqy-microhei)
 set(CPACK_PACKAGE_DESCRIPTION "The operator sets the gauge at fifteen known heights and records the AD \
 converter's signal at each; slabcal fits six power-law segments and stores them in the gauge's parameter \
 file, with a backup copy.")

@@ -11,6 +11,11 @@ build=build/$preset
 package=$(ls "$build"/slabcal_*.deb)
 echo "package: $package"
 dpkg-deb --field "$package" Package Version Architecture Depends
+# The certificate cannot be drawn without its font: the package must pull it in, not merely suggest it.
+if ! dpkg-deb --field "$package" Depends | grep -qw fonts-wqy-microhei; then
+  echo "package.sh: $package does not depend on fonts-wqy-microhei" >&2
+  exit 1
+fi
 if [ "${2:-}" = "--install" ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"

@@ -33,7 +33,9 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <unistd.h>
 #include <variant>
 
@@ -75,6 +77,16 @@ ChosenConverter ChooseConverter(const PortOptions& options) {
     return {};
 }
 
+// Why Qt cannot start with these arguments, decided before any Qt object exists (Qt would abort).
+std::optional<std::string> QtStartProblem(int argc, const char* const* argv) {
+    const EnvironmentLookup environment = [](const char* variable) -> const char* {
+        return std::getenv(variable);
+    };
+    if (!QtDisplayAvailable(argc, argv, environment))
+        return std::string(texts::NoDisplay);
+    return MissingQtPlatformPlugin(argc, argv, environment);
+}
+
 bool ShowCurveWindowAtStart(CurveWindowChoice choice) {
     if (choice != CurveWindowChoice::Auto)
         return choice == CurveWindowChoice::Show;
@@ -104,9 +116,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.subcommand == Subcommand::Certificate) {
-        // Qt's PDF writer needs an application, never a display.
+        // Qt's PDF writer needs an application, never a display: the offscreen platform whatever Qt's
+        // options on the command line ask for (they are not passed on), and a start that fails anyway is
+        // one line and status 2, as for the window.
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        const QApplication certificateApplication(argc, argv);
+        int qtArgumentCount = 1;
+        if (const auto problem = QtStartProblem(qtArgumentCount, argv)) {
+            std::cerr << name << ": " << *problem << '\n';
+            return 2;
+        }
+        const auto certificateApplication = StartQtApplication(qtArgumentCount, argv, name);
         return RunCertificate(line.certificate.record, line.certificate.output,
                               DeviceFileSystem(options.root), std::cout, std::cerr);
     }
@@ -121,19 +140,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Qt aborts when it finds no display or no plugin for its platform; say how to run the program instead.
-    if (!options.headless) {
-        const EnvironmentLookup environment = [](const char* variable) -> const char* {
-            return std::getenv(variable);
-        };
-        if (!QtDisplayAvailable(argc, argv, environment)) {
-            std::cerr << name << ": " << texts::NoDisplay << '\n';
+    if (!options.headless)
+        if (const auto problem = QtStartProblem(argc, argv)) {
+            std::cerr << name << ": " << *problem << '\n';
             return 2;
         }
-        if (const auto missing = MissingQtPlatformPlugin(argc, argv, environment)) {
-            std::cerr << name << ": " << *missing << '\n';
-            return 2;
-        }
-    }
 
     DeviceFileSystem files(options.root);
     if (const auto error = PrepareDeviceRoot(files)) {

@@ -3,19 +3,28 @@
 #include "analysis/CalibrationAnalysis.h"
 #include "analysis/DecimalText.h"
 #include "analysis/qt/CurveChart.h"
+#include "framework/qt/ChooseDialogFont.h"
 #include "framework/qt/Utf8.h"
+#include "platform/OutputFile.h"
+#include "platform/PosixFileSystem.h"
 #include "texts/CertificateTexts.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QGraphicsScene>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QRawFont>
+#include <QtCharts/QAbstractAxis>
+#include <QtCharts/QAbstractSeries>
 
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace slabcal {
@@ -27,26 +36,31 @@ constexpr int Dpi = 300;
 constexpr double MarginMm = 15;
 // The chart's own layout size; it is drawn scaled onto the page.
 constexpr QSizeF ChartSize{900, 420};
+// The package of the font the certificate is drawn with (ChineseFontFamily's first choice).
+constexpr std::string_view FontPackage = "fonts-wqy-microhei";
 
-// Lays text out down the page, starting a new page when the next block does not fit.
+// Lays text out down the page, starting a new page when the next block does not fit. Every text is
+// looked up in the font first: Qt draws a character the font lacks as nothing at all, and a certificate
+// without its headings or numbers must fail, not be handed out.
 class PageWriter final {
 public:
-    PageWriter(QPdfWriter& pdf, QPainter& pagePainter)
-        : writer(pdf), painter(pagePainter), width(pagePainter.viewport().width()),
-          height(pagePainter.viewport().height()) {}
+    PageWriter(QPdfWriter& pdf, QPainter& pagePainter, QString fontFamily)
+        : writer(pdf), painter(pagePainter), family(std::move(fontFamily)),
+          width(pagePainter.viewport().width()), height(pagePainter.viewport().height()) {}
 
     void Font(double points, bool bold = false) {
-        QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+        QFont font(family);
         font.setStyleHint(QFont::SansSerif);
         font.setPointSizeF(points);
         font.setBold(bold);
         painter.setFont(font);
+        glyphs = QRawFont::fromFont(font);
     }
     [[nodiscard]] int LineHeight() const { return painter.fontMetrics().height() * 9 / 8; }
 
     void Line(const std::string& text) {
         Need(LineHeight());
-        painter.drawText(QRect(0, y, width, LineHeight()), Qt::AlignLeft | Qt::AlignVCenter, FromUtf8(text));
+        painter.drawText(QRect(0, y, width, LineHeight()), Qt::AlignLeft | Qt::AlignVCenter, Checked(text));
         y += LineHeight();
     }
     // One table row: the cells centred in equal columns.
@@ -55,7 +69,7 @@ public:
         const int column = width / static_cast<int>(cells.size());
         for (std::size_t k = 0; k < cells.size(); ++k)
             painter.drawText(QRect(static_cast<int>(k) * column, y, column, LineHeight()), Qt::AlignCenter,
-                             FromUtf8(cells[k]));
+                             Checked(cells[k]));
         y += LineHeight();
     }
     void Gap() { y += LineHeight() / 2; }
@@ -75,11 +89,38 @@ public:
         scene.addItem(chart);
         chart->resize(ChartSize);
         chart->Show(content.points, result, std::nullopt);
+        // The chart draws its titles and legend in the application's font, which falls back on this one
+        // for Chinese.
+        for (const QAbstractAxis* axis : chart->axes())
+            Check(axis->titleText());
+        for (const QAbstractSeries* series : chart->series())
+            Check(series->name());
         scene.render(&painter, QRectF(0, y, width, chartHeight), QRectF(QPointF(0, 0), ChartSize));
         y += chartHeight;
     }
 
+    // The first text the font cannot show, as one line; empty when it showed them all.
+    [[nodiscard]] const std::string& Missing() const { return missing; }
+
 private:
+    QString Checked(const std::string& text) {
+        QString shown = FromUtf8(text);
+        Check(shown);
+        return shown;
+    }
+    void Check(const QString& text) {
+        if (!missing.empty())
+            return;
+        for (const char32_t character : text.toUcs4()) {
+            if (!QChar::isPrint(character) || glyphs.supportsCharacter(character))
+                continue;
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+            missing = "the font " + ToUtf8(family) + " cannot show " + code + " of \"" + ToUtf8(text) +
+                      "\"; install " + std::string(FontPackage);
+            return;
+        }
+    }
     void Need(int space) {
         if (y + space <= height)
             return;
@@ -89,6 +130,9 @@ private:
 
     QPdfWriter& writer;
     QPainter& painter;
+    QString family;
+    QRawFont glyphs;
+    std::string missing;
     int width;
     int height;
     int y = 0;
@@ -152,11 +196,16 @@ void WritePages(PageWriter& page, const CertificateContent& content) {
 } // namespace
 
 std::string WriteCertificate(const CertificateContent& content, const std::string& path) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return "cannot write " + path + ": " + file.errorString().toStdString();
+    const QString family = ChineseFontFamily();
+    if (family.isEmpty())
+        return "cannot write " + path + ": no font for the certificate's Chinese texts; install " +
+               std::string(FontPackage);
+    // Drawn whole in memory first, so the file is only touched once there is a certificate to put there.
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setResolution(Dpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
@@ -166,13 +215,15 @@ std::string WriteCertificate(const CertificateContent& content, const std::strin
         QPainter painter;
         if (!painter.begin(&writer))
             return "cannot write " + path + ": the PDF writer did not start";
-        PageWriter page(writer, painter);
+        PageWriter page(writer, painter, family);
         WritePages(page, content);
-        painter.end();
+        if (!painter.end())
+            return "cannot write " + path + ": the PDF writer failed";
+        if (!page.Missing().empty())
+            return "cannot write " + path + ": " + page.Missing();
     }
-    if (!file.commit())
-        return "cannot write " + path + ": " + file.errorString().toStdString();
-    return {};
+    return WriteOutputFile(HostFileSystem(), path,
+                           std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
 } // namespace slabcal

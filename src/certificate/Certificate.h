@@ -23,9 +23,10 @@ struct CertificateContent {
 
 // Writes the certificate as a PDF of one A4 page (two when the page is full) with Qt's PDF writer: real
 // text, the point table with the height each segment's line gives and the deviation, the segments, the
-// boundary signals, the log-log curve, the checksum and lines for the operator's name and signature. The
-// file appears whole or not at all. Needs a QApplication (offscreen will do). Empty on success, else one
-// line saying why.
+// boundary signals, the log-log curve, the checksum and lines for the operator's name and signature, in
+// ChineseFontFamily's font; a text that font cannot show (or no such font at all) fails the certificate.
+// Drawn in memory, then stored by WriteOutputFile: whole or not at all, only to a new name or over a
+// regular file. Needs a QApplication (offscreen will do). Empty on success, else one line saying why.
 [[nodiscard]] std::string WriteCertificate(const CertificateContent& content, const std::string& path);
 
 } // namespace slabcal

@@ -2,6 +2,7 @@
 
 #include "certificate/Certificate.h"
 #include "commands/Commands.h"
+#include "platform/OutputFile.h"
 #include "records/RecordStore.h"
 
 #include <variant>
@@ -13,6 +14,12 @@ int RunCertificate(std::string_view record, const std::string& output, const Dev
     const RecordOrError read = ReadRecord(files, record);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << "slabcal: " << DescribeRecordError(record, *error) << "; no certificate written\n";
+        return exit_status::Refused;
+    }
+    // Refused like bad input, before anything is drawn: a device, a FIFO or a folder is not somewhere a
+    // certificate can go.
+    if (const auto refusal = UnusableOutputPath(output)) {
+        err << "slabcal: " << *refusal << "; no certificate written\n";
         return exit_status::Refused;
     }
     const auto& source = std::get<CalibrationRecord>(read);

@@ -30,7 +30,7 @@ std::size_t DigitsAt(std::string_view text, std::size_t at) {
 
 } // namespace
 
-double ReadDecimalPrefix(std::string_view text) {
+std::string_view DecimalPrefixText(std::string_view text) {
     text = SkipWhiteSpace(text);
     std::size_t length = 0;
     if (length < text.size() && (text[length] == '+' || text[length] == '-'))
@@ -44,7 +44,7 @@ double ReadDecimalPrefix(std::string_view text) {
             length += 1 + fractionDigits;
     }
     if (integerDigits + fractionDigits == 0)
-        return 0.0;
+        return {};
     if (length < text.size() && (text[length] == 'e' || text[length] == 'E')) {
         std::size_t exponent = length + 1;
         if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
@@ -52,8 +52,15 @@ double ReadDecimalPrefix(std::string_view text) {
         if (std::size_t exponentDigits = DigitsAt(text, exponent); exponentDigits > 0)
             length = exponent + exponentDigits;
     }
-    // strtod on exactly the decimal prefix found above, with '.' the decimal point in any locale.
-    return ClassicStrtod(std::string(text.substr(0, length)).c_str());
+    return text.substr(0, length);
+}
+
+double ReadDecimalPrefix(std::string_view text) {
+    const std::string_view prefix = DecimalPrefixText(text);
+    if (prefix.empty())
+        return 0.0;
+    // strtod on exactly the decimal prefix, with '.' the decimal point in any locale.
+    return ClassicStrtod(std::string(prefix).c_str());
 }
 
 int32_t ReadIntegerPrefix(std::string_view text) {

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace slabcal {
 namespace {
@@ -72,11 +74,8 @@ TEST(Certificate, AFolderThatCannotBeWrittenLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
-// The subcommand: a record on the device disk gives its certificate; a missing one is one line, status 2,
-// and no file.
-TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
-    TemporaryFolder folder;
-    DeviceFileSystem files(folder.Path());
+// A record on the device disk, as the write command leaves one.
+RecordWriteResult WriteModelRecord(const DeviceFileSystem& files) {
     CalibrationRecord record;
     record.time = "2026-12-07T12:00:00Z";
     record.points = test::ModelPoints();
@@ -84,7 +83,15 @@ TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
     for (std::size_t index = 0; index < SegmentModelKeys.size(); ++index)
         record.values.push_back({std::string(SegmentModelKeys[index]), std::nullopt, content.values[index]});
     record.parameterFileSha256 = content.checksum;
-    const RecordWriteResult written = WriteRecord(files, record);
+    return WriteRecord(files, record);
+}
+
+// The subcommand: a record on the device disk gives its certificate; a missing one is one line, status 2,
+// and no file.
+TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
+    TemporaryFolder folder;
+    DeviceFileSystem files(folder.Path());
+    const RecordWriteResult written = WriteModelRecord(files);
     ASSERT_TRUE(written.Succeeded());
 
     std::ostringstream out;
@@ -97,6 +104,31 @@ TEST(CertificateCommand, WritesTheCertificateOfARecordAndRefusesAMissingOne) {
     EXPECT_EQ(RunCertificate("20200101T000000Z", missing, files, out, err), 2);
     EXPECT_EQ(err.str(), "slabcal: no record named 20200101T000000Z.json; no certificate written\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// Root writing a certificate over another user's private file: it stays theirs and private.
+TEST(CertificateCommand, KeepsTheOwnerAndModeOfAnotherUsersFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file away needs root";
+    TemporaryFolder folder;
+    DeviceFileSystem files(folder.Path());
+    const RecordWriteResult written = WriteModelRecord(files);
+    ASSERT_TRUE(written.Succeeded());
+    const std::string theirs = folder / "theirs.pdf";
+    WriteHostFile(theirs, "old");
+    constexpr uid_t User = 4242;
+    ASSERT_EQ(::chown(theirs.c_str(), User, User), 0);
+    ASSERT_EQ(::chmod(theirs.c_str(), 0600), 0);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCertificate(written.name, theirs, files, out, err), 0) << err.str();
+    EXPECT_EQ(ReadHostFile(theirs).rfind("%PDF-", 0), 0U);
+    struct stat node {};
+    ASSERT_EQ(::stat(theirs.c_str(), &node), 0);
+    EXPECT_EQ(node.st_uid, User);
+    EXPECT_EQ(node.st_gid, User);
+    EXPECT_EQ(node.st_mode & 07777, 0600U);
 }
 
 } // namespace

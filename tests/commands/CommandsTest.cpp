@@ -157,8 +157,9 @@ TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
     inf.replace(inf.find("\"new\": \""), 8, "\"new\": \"inf");
     PutHostFile("NandFlash/Calibration/29990101T000001Z.json", inf);
     const std::string csv = PointsCsv(ModelSignals);
-    std::string nonNumeric = csv;
-    nonNumeric.replace(nonNumeric.find(",4140"), 5, ",41x0");
+    const auto row3Signal = [&csv](const std::string& signal) {
+        return std::string(csv).replace(csv.find(",4140"), 5, "," + signal);
+    };
     std::vector<std::string> noisy = ModelSignals;
     noisy[1] = "5000";
 
@@ -169,7 +170,11 @@ TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
     };
     const std::vector<Case> cases{
         {"14 rows", [&] { return Fit(csv.substr(0, csv.rfind("800,"))); }, "14 rows"},
-        {"non-numeric cell", [&] { return Fit(nonNumeric); }, "line 4: '41x0' is not a number"},
+        {"non-numeric cell", [&] { return Fit(row3Signal("41x0")); },
+         "line 4: row 3's signal '41x0' is not a number"},
+        // What a spreadsheet writes; the dialog reads it as 8.
+        {"exponent cell", [&] { return Fit(row3Signal("8.565E+03")); },
+         "line 4: row 3's signal '8.565E+03' is 8565, but the calibration reads it as 8"},
         {"invalid row",
          [&] {
              return Fit(PointsCsv({"9894", "6990", "0", "1921", "796", "376", "236", "8565", "5180", "2342",

@@ -7,10 +7,13 @@
 #include "fitting/NumberText.h"
 #include "fitting/PointsFile.h"
 #include "framework/qt/Utf8.h"
+#include "platform/OutputFile.h"
+#include "platform/PosixFileSystem.h"
 #include "storage/ReadSegmentModel.h"
 #include "texts/CurveTexts.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,7 +21,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
@@ -307,13 +309,11 @@ void CurveWindow::ChooseRecord(int index) {
 std::string CurveWindow::SaveTableAs(const QString& path) const {
     if (!current)
         return "no table to save";
-    QSaveFile file(path);
-    const std::string text = PointsFileText(current->points);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
-        return "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-    return {};
+    const auto text = PointsFileText(current->points);
+    if (const auto* refusal = std::get_if<PointsFileRefusal>(&text))
+        return refusal->message;
+    return WriteOutputFile(HostFileSystem(), QFile::encodeName(path).toStdString(),
+                           std::get<std::string>(text));
 }
 
 void CurveWindow::SaveTable() {

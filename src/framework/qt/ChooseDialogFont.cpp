@@ -11,15 +11,19 @@ namespace slabcal {
 
 namespace {
 
+// Qt lists a family that more than one foundry makes as "Family [Foundry]", once for each.
 QString FindFamily(const QString& wanted) {
     for (const auto& family : QFontDatabase::families()) {
-        if (family.compare(wanted, Qt::CaseInsensitive) == 0)
+        const QString name = family.section(QLatin1String(" ["), 0, 0);
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
             return family;
     }
     return {};
 }
 
-QString ChineseFallbackFamily() {
+} // namespace
+
+QString ChineseFontFamily() {
     for (const char* preferred :
          {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC"}) {
         QString family = FindFamily(FromUtf8(preferred));
@@ -30,12 +34,10 @@ QString ChineseFallbackFamily() {
     return chinese.isEmpty() ? QString() : chinese.front();
 }
 
-} // namespace
-
 QFont ChooseDialogFont(std::string_view family, int points) {
     QString chosen = FindFamily(FromUtf8(family));
     if (chosen.isEmpty())
-        chosen = ChineseFallbackFamily();
+        chosen = ChineseFontFamily();
     QFont font = QApplication::font();
     if (!chosen.isEmpty())
         font.setFamilies({chosen});

@@ -127,5 +127,33 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     EXPECT_NE(window.SaveTableAs(QString::fromStdString(folder / "no-folder/points.csv")), "");
 }
 
+// The save writes what the calibration reads from each cell and refuses a cell no points file can hold.
+TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
+    TemporaryFolder folder;
+    const struct {
+        const char* signal; // row 3's
+        std::string says;   // empty: saved
+    } cases[] = {
+        {"4140abc", ""},
+        {"8.565E+03", "row 3's signal '8.565E+03' is 8565, but the calibration reads it as 8; a points file "
+                      "cannot hold it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.signal);
+        analysis::CalibrationSnapshot snapshot{test::ModelPoints(), 15, "500", ""};
+        snapshot.points[2].signal = c.signal;
+        CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
+                           [] { return std::vector<ListedRecord>{}; });
+        window.Refresh();
+        const std::string path = folder / (std::string(c.signal) + ".csv");
+        EXPECT_EQ(window.SaveTableAs(QString::fromStdString(path)), c.says);
+        if (c.says.empty()) {
+            EXPECT_NE(ReadHostFile(path).find("\n70,4140\n"), std::string::npos) << ReadHostFile(path);
+        } else {
+            EXPECT_FALSE(HostFileExists(path));
+        }
+    }
+}
+
 } // namespace
 } // namespace slabcal
