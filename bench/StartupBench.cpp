@@ -4,7 +4,6 @@
 // time. With "curve" the calibration curve window observes the dialog as in the program. Prints the
 // figures; asserts nothing.
 #include "analysis/qt/CurveWindow.h"
-#include "app/DialogSnapshot.h"
 #include "app/Startup.h"
 #include "drivers/simulated/SimulatedGauge.h"
 #include "fitting/SegmentModel.h"
@@ -83,11 +82,13 @@ int main(int argc, char** argv) {
     Drivers().Bind(ConverterDeviceName, gauge);
     QtBackend backend;
     Application application(argv[0], backend);
+    SegmentModel model;
+    const auto worksheet = std::make_shared<CalibrationWorksheet>(model, files);
     std::unique_ptr<CurveWindow> curveWindow;
     if (withCurve) {
-        curveWindow = std::make_unique<CurveWindow>([&application] { return DialogSnapshot(application); },
-                                                    [&files] { return ReadSegmentModel(files); },
-                                                    [&files] { return ListedRecords(files); });
+        curveWindow = std::make_unique<CurveWindow>(
+            *worksheet, [&files] { return ReadSegmentModel(files); },
+            [&files] { return ListedRecords(files); });
         curveWindow->show();
     }
 
@@ -114,8 +115,7 @@ int main(int argc, char** argv) {
                 dialog->EndDialog(IdCancel);
         });
     });
-    SegmentModel model;
-    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files));
+    RunCalibration(application, worksheet);
     std::filesystem::remove_all(root);
     return 0;
 }

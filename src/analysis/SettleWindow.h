@@ -6,7 +6,7 @@
 
 namespace slabcal::analysis {
 
-// The last second of the live signal, and whether it has settled enough to be saved.
+// The last values the converter delivered, and whether the signal has settled enough to be saved.
 //
 // Settled means the spread (largest minus smallest of the last Size samples) is at most 0.5 % of their
 // mean, or two counts for a small signal, where the last digit alone moves that much. The slopes of the
@@ -15,7 +15,7 @@ namespace slabcal::analysis {
 // while settled cannot bring its segment near that question by its own noise.
 class SettleWindow final {
 public:
-    static constexpr std::size_t Size = 10; // sampled at 10 Hz: about one second
+    static constexpr std::size_t Size = 10; // fresh converter values, however slowly they come
     static constexpr double RelativeLimit = 0.005;
     static constexpr double CountLimit = 2;
 

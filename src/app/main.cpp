@@ -1,6 +1,5 @@
 #include "analysis/qt/CurveWindow.h"
 #include "app/DeviceRoot.h"
-#include "app/DialogSnapshot.h"
 #include "app/PortOptions.h"
 #include "app/Startup.h"
 #include "app/Subcommands.h"
@@ -192,9 +191,8 @@ int main(int argc, char** argv) {
         panel->show();
     }
     // It only observes: the dialog's table and fields, and the parameter file read-only.
-    CurveWindow curveWindow([&application] { return DialogSnapshot(application); },
-                            [&files] { return ReadSegmentModel(files); },
-                            [&files] { return ListedRecords(files); });
+    CurveWindow curveWindow(
+        *worksheet, [&files] { return ReadSegmentModel(files); }, [&files] { return ListedRecords(files); });
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();

@@ -21,12 +21,13 @@ std::shared_ptr<UiBridge> DialogSamplingView::Bridge() {
 }
 
 void DialogSamplingView::ShowSignalFromWorker(const std::string& text, std::stop_token stop) {
-    // The worker's own decimal text of the averaged value.
+    if (auto target = Bridge())
+        target->SetText(ids::SignalField, text, std::move(stop));
+    // Once the field shows it: a face that hears of a value finds it there. The text is the worker's own
+    // decimal of the averaged value.
     if (std::uint32_t value = 0;
         std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc())
         live->Publish(value);
-    if (auto target = Bridge())
-        target->SetText(ids::SignalField, text, std::move(stop));
 }
 
 void DialogSamplingView::ShowRangeErrorFromWorker(std::stop_token stop) {

@@ -125,7 +125,7 @@ void CalibrationWorksheet::Announce(const WorksheetEvent& event) {
         listener(event);
 }
 
-CalibrationWorksheet::Subscription CalibrationWorksheet::Subscribe(Listener listener) {
+CalibrationWorksheet::Subscription CalibrationWorksheet::Subscribe(Listener listener) const {
     listeners->push_back(std::move(listener));
     return {listeners, std::prev(listeners->end())};
 }

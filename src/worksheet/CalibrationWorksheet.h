@@ -111,7 +111,7 @@ public:
     // must not happen from inside a call).
     class Subscription;
     using Listener = std::function<void(const WorksheetEvent&)>;
-    [[nodiscard]] Subscription Subscribe(Listener listener);
+    [[nodiscard]] Subscription Subscribe(Listener listener) const;
 
 private:
     // ComputeModel's work: Refused or Declined when it stopped, nothing when the model holds all six.

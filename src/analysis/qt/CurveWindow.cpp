@@ -94,10 +94,10 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 
 } // namespace
 
-CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel, RecordsSource recordFiles,
-                         QWidget* parent)
-    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)), storedSource(std::move(storedModel)),
-      recordsSource(std::move(recordFiles)) {
+CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedModel,
+                         RecordsSource recordFiles, QWidget* parent)
+    : QWidget(parent, Qt::Window), worksheet(sheet), storedSource(std::move(storedModel)),
+      recordsSource(std::move(recordFiles)), stored(storedSource()) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -147,6 +147,11 @@ CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel
     refreshTimer->setInterval(RefreshMs);
     connect(refreshTimer, &QTimer::timeout, this, &CurveWindow::Refresh);
     refreshTimer->start();
+    // Drawn once the command that changed the worksheet has finished, on the UI thread.
+    subscription = worksheet.Subscribe([this](const WorksheetEvent& event) {
+        QMetaObject::invokeMethod(
+            this, [this, event] { Changed(event); }, Qt::QueuedConnection);
+    });
     ShowSettle();
 }
 
@@ -180,34 +185,40 @@ void CurveWindow::showEvent(QShowEvent* event) {
 }
 
 void CurveWindow::Refresh() {
-    auto snapshot = snapshots();
-    if (!snapshot)
-        return;
-    const auto changes = observer.Observe(*snapshot);
-    current = std::move(snapshot);
-    // A write changes the status line: the stored file is read again then, and with every new row.
-    if (changes.table || changes.status) {
-        stored = storedSource();
-        stale = true;
-    }
-    // A write leaves a new record.
-    if (changes.status && isVisible())
-        ShowRecords();
+    const LiveSignal::Fresh fresh = worksheet.Live()->Since(liveSeen);
+    if (fresh.lost)
+        settle.Clear();
+    for (std::uint32_t value : fresh.values)
+        settle.Add(value);
     if (!isVisible())
         return;
     if (stale)
         ShowTable();
-    if (changes.signal || changes.table || changes.status)
+    if (fresh.lost || !fresh.values.empty())
         ShowLive();
     ShowSettle();
 }
 
+void CurveWindow::Changed(const WorksheetEvent& event) {
+    stale = true;
+    // A write changes the parameter file and leaves a new record.
+    if (event.change == WorksheetChange::Written)
+        stored = storedSource();
+    if (!isVisible())
+        return;
+    if (event.change == WorksheetChange::Written)
+        ShowRecords();
+    ShowTable();
+    ShowLive();
+}
+
 void CurveWindow::ShowTable() {
     stale = false;
-    if (!current)
-        return;
-    const CalibrationPoints& points = current->points;
-    const analysis::CalibrationAnalysis result = analysis::Analyse(points, observer.Ranges());
+    const CalibrationPoints points = worksheet.Points();
+    analysis::RecordedRanges ranges;
+    for (int row = 0; row < CalibrationRowCount; ++row)
+        ranges[static_cast<std::size_t>(row)] = worksheet.Row(row).measuredOn;
+    const analysis::CalibrationAnalysis result = analysis::Analyse(points, ranges);
     chart->Show(points, result, stored);
     storedLabel->setText(stored ? QString() : FromUtf8(curve::NoStoredFile));
 
@@ -260,15 +271,13 @@ void CurveWindow::ShowTable() {
 }
 
 void CurveWindow::ShowLive() {
-    if (!current)
-        return;
-    const double signal = ReadDecimalPrefix(current->signal);
-    chart->ShowLive(signal > 0 ? std::optional(signal) : std::nullopt,
-                    segments::RangeOfRow(current->currentRow), stored);
+    const auto signal = worksheet.Live()->Current();
+    chart->ShowLive(signal && *signal > 0 ? std::optional<double>(*signal) : std::nullopt,
+                    segments::RangeOfRow(worksheet.CurrentRow()), stored);
 }
 
 void CurveWindow::ShowSettle() {
-    const auto state = observer.Settle();
+    const auto state = settle.Current();
     const std::string text = Spaced({state.settled ? curve::Settled : curve::NotSettled,
                                      std::string(curve::Spread).append(analysis::FixedText(state.spread, 0)),
                                      std::string(curve::Drift).append(analysis::FixedText(state.drift, 0))});
@@ -307,9 +316,7 @@ void CurveWindow::ChooseRecord(int index) {
 }
 
 std::string CurveWindow::SaveTableAs(const QString& path) const {
-    if (!current)
-        return "no table to save";
-    const auto text = PointsFileText(current->points);
+    const auto text = PointsFileText(worksheet.Points());
     if (const auto* refusal = std::get_if<PointsFileRefusal>(&text))
         return refusal->message;
     return WriteOutputFile(HostFileSystem(), QFile::encodeName(path).toStdString(),

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "analysis/CalibrationObserver.h"
+#include "analysis/SettleWindow.h"
 #include "fitting/SegmentModel.h"
 #include "records/RecordStore.h"
+#include "worksheet/CalibrationWorksheet.h"
+#include "worksheet/LiveSignal.h"
 
 #include <QWidget>
 
@@ -22,12 +24,12 @@ class CurveChart;
 
 // The calibration curve window beside the dialog: the curve, each point against its segment, the
 // problems the write command does not look for, whether the live signal has settled, and what a write
-// would change against the calibration the gauge holds now. It only observes: it reads the dialog's table
-// and fields ten times a second and the parameter file read-only, and never changes either.
+// would change against the calibration the gauge holds now. It is a face of the calibration worksheet
+// that only watches: it hears of every change to the worksheet (queued to the UI thread), takes the live
+// signal's fresh values ten times a second and reads the parameter file read-only, and never changes
+// either.
 class CurveWindow final : public QWidget {
 public:
-    // The dialog as it stands now; nothing while no dialog is up.
-    using SnapshotSource = std::function<std::optional<analysis::CalibrationSnapshot>()>;
     // The calibration the gauge holds now; nothing when there is none to show.
     using StoredSource = std::function<std::optional<SegmentModel>()>;
     // The calibration records on the gauge, oldest first.
@@ -38,11 +40,12 @@ public:
     // A board's screen smaller than this starts with the window hidden.
     static constexpr QSize SmallScreen{1024, 600};
 
-    CurveWindow(SnapshotSource snapshots, StoredSource stored, RecordsSource records,
+    // `worksheet` outlives the window.
+    CurveWindow(const CalibrationWorksheet& worksheet, StoredSource stored, RecordsSource records,
                 QWidget* parent = nullptr);
     ~CurveWindow() override;
 
-    // Takes a snapshot and shows what changed; the timer calls it, tests may call it directly.
+    // Takes the live signal's fresh values and shows what changed; the timer calls it, tests may too.
     void Refresh();
     // Lets ToggleKey show and hide the window while any window of the application has the focus.
     void InstallToggleKey();
@@ -64,21 +67,23 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void Changed(const WorksheetEvent& event);
     void ShowTable();
     void ShowLive();
     void ShowSettle();
     void ShowRecords();
     void SaveTable();
 
-    SnapshotSource snapshots;
+    const CalibrationWorksheet& worksheet;
     StoredSource storedSource;
     RecordsSource recordsSource;
     std::vector<ListedRecord> records;
     int chosenRecord = -1;
-    analysis::CalibrationObserver observer;
-    std::optional<analysis::CalibrationSnapshot> current;
+    LiveSignal::Cursor liveSeen;
+    analysis::SettleWindow settle;
     std::optional<SegmentModel> stored;
     bool stale = true; // the table changed while the window was hidden
+    CalibrationWorksheet::Subscription subscription;
 
     CurveChart* chart = nullptr;
     QTableWidget* pointTable = nullptr;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,32 +19,66 @@
 #include <QtCharts/QScatterSeries>
 
 #include <cmath>
+#include <filesystem>
 
 namespace slabcal {
 namespace {
 
-analysis::CalibrationSnapshot MovedRowSnapshot() {
-    analysis::CalibrationSnapshot snapshot{test::ModelPoints(), 15, "500", ""};
-    snapshot.points[8].height = "330"; // 300 mm recorded 10 % high
-    return snapshot;
+// A worksheet that holds `points`, each row saved on its own range, the next save after the last row.
+struct Sheet {
+    TemporaryFolder folder;
+    DeviceFileSystem files{folder.Path()};
+    SegmentModel model;
+    CalibrationWorksheet worksheet{model, files};
+    CalibrationPoints points;
+
+    explicit Sheet(const CalibrationPoints& table) : points(table) {
+        std::filesystem::create_directories(folder / "NandFlash");
+        WorksheetState state;
+        for (int row = 0; row < CalibrationRowCount; ++row)
+            state.rows[static_cast<std::size_t>(row)] = {table[static_cast<std::size_t>(row)],
+                                                         segments::RangeOfRow(row)};
+        state.currentRow = CalibrationRowCount;
+        worksheet.Replace(state);
+    }
+};
+
+CalibrationPoints MovedRowPoints() {
+    CalibrationPoints points = test::ModelPoints();
+    points[8].height = "330"; // 300 mm recorded 10 % high
+    return points;
 }
+
+// Keeps every segment and hears nothing: a write that stores whatever the table holds.
+struct KeepingFace final : WriteFace {
+    void InvalidRow(int) override {}
+    void FitFailed(int) override {}
+    bool KeepOverLimit(int, const SegmentFit&) override { return true; }
+    void StoreFailed(const StoreResult&) override {}
+    void KeptAside(std::string_view) override {}
+    void BackupFailed() override {}
+    void Finished(const StoreResult&) override {}
+    void Recorded(std::string_view) override {}
+    void RecordFailed(std::string_view) override {}
+};
 
 // The window as a new operator meets it after a calibration with one point 10 % off: the chart holds the
 // table's points and the fitted lines, and the row is named.
 TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
-    const auto snapshot = MovedRowSnapshot();
-    CurveWindow window([&snapshot] { return snapshot; }, [] { return SegmentModel{}; },
-                       [] { return std::vector<ListedRecord>{}; });
+    Sheet sheet(MovedRowPoints());
+    sheet.worksheet.Live()->Publish(500);
+    CurveWindow window(
+        sheet.worksheet, [] { return SegmentModel{}; }, [] { return std::vector<ListedRecord>{}; });
     window.show();
     window.Refresh();
 
     const CurveChart& chart = window.Chart();
     ASSERT_EQ(chart.Points().count(), 15);
     for (int row = 0; row < 15; ++row) {
-        const auto& point = snapshot.points[static_cast<std::size_t>(row)];
+        const auto& point = sheet.points[static_cast<std::size_t>(row)];
         EXPECT_EQ(chart.Points().at(row), QPointF(std::stod(point.signal), std::stod(point.height))) << row;
     }
-    const auto fits = FitTable(snapshot.points);
+    const auto fits = FitTable(sheet.points);
     for (std::size_t segment = 0; segment < fits.size(); ++segment) {
         const QLineSeries& line = chart.Segment(segment);
         ASSERT_EQ(line.count(), 2) << segment;
@@ -66,25 +101,29 @@ TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
 }
 
 TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
-    auto snapshot = MovedRowSnapshot();
+    Sheet sheet(MovedRowPoints());
     std::optional<SegmentModel> stored; // no parameter file yet
-    CurveWindow window([&snapshot] { return snapshot; }, [&stored] { return stored; },
-                       [] { return std::vector<ListedRecord>{}; });
+    CurveWindow window(
+        sheet.worksheet, [&stored] { return stored; }, [] { return std::vector<ListedRecord>{}; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
     auto* field = new QLineEdit(&dialog);
     dialog.show();
     QTest::keyClick(field, CurveWindow::ToggleKey);
     EXPECT_TRUE(window.isVisible());
-    for (std::size_t k = 0; k < analysis::SettleWindow::Size; ++k)
+    for (std::size_t k = 0; k < analysis::SettleWindow::Size; ++k) {
+        sheet.worksheet.Live()->Publish(500);
         window.Refresh();
+    }
     EXPECT_TRUE(window.SettleLabel().text().startsWith(QString::fromUtf8("稳定")));
     EXPECT_EQ(window.Chart().Stored(ConverterRange::Large).count(), 0);
 
-    // A write: the status line changes and the stored file is read again.
+    // A write: the stored file is read again. The converter is lost: no live signal.
     stored = SegmentModel{};
-    snapshot.status = "文件写入完毕";
-    snapshot.signal = "";
+    KeepingFace face;
+    ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
+    sheet.worksheet.Live()->Lost();
+    QCoreApplication::processEvents();
     window.Refresh();
     EXPECT_GT(window.Chart().Stored(ConverterRange::Large).count(), 2);
     EXPECT_TRUE(window.SettleLabel().text().startsWith(QString::fromUtf8("未稳定")));
@@ -97,7 +136,7 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
 // The records tab draws a chosen record over the current curve; the table saves as the file `slabcal fit`
 // reads.
 TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
-    const auto snapshot = MovedRowSnapshot();
+    Sheet sheet(MovedRowPoints());
     CalibrationRecord earlier;
     earlier.points = test::ModelPoints();
     const auto texts = SegmentModelTexts(SegmentModel{});
@@ -105,8 +144,8 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
         earlier.values.push_back({std::string(SegmentModelKeys[index]), std::nullopt, texts[index]});
     const std::vector<ListedRecord> records{{"20261207T100000Z.json", earlier},
                                             {"20261207T110000Z.json", RecordError{}}};
-    CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
-                       [&records] { return records; });
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; }, [&records] { return records; });
     window.show();
     window.Refresh();
     ASSERT_EQ(window.RecordList().count(), 2);
@@ -123,7 +162,7 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     ASSERT_EQ(window.SaveTableAs(QString::fromStdString(path)), "");
     const auto parsed = ParsePointsFile(ReadHostFile(path));
     ASSERT_TRUE(std::holds_alternative<CalibrationPoints>(parsed));
-    EXPECT_EQ(std::get<CalibrationPoints>(parsed), snapshot.points);
+    EXPECT_EQ(std::get<CalibrationPoints>(parsed), sheet.points);
     EXPECT_NE(window.SaveTableAs(QString::fromStdString(folder / "no-folder/points.csv")), "");
 }
 
@@ -140,10 +179,11 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signal);
-        analysis::CalibrationSnapshot snapshot{test::ModelPoints(), 15, "500", ""};
-        snapshot.points[2].signal = c.signal;
-        CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
-                           [] { return std::vector<ListedRecord>{}; });
+        CalibrationPoints points = test::ModelPoints();
+        points[2].signal = c.signal;
+        Sheet sheet(points);
+        CurveWindow window(
+            sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
         window.Refresh();
         const std::string path = folder / (std::string(c.signal) + ".csv");
         EXPECT_EQ(window.SaveTableAs(QString::fromStdString(path)), c.says);

@@ -1,4 +1,3 @@
-#include "app/DialogSnapshot.h"
 #include "analysis/CalibrationAnalysis.h"
 #include "calibration/DialogFixture.h"
 #include "storage/ReadSegmentModel.h"
@@ -24,40 +23,32 @@ struct Outcome {
 };
 
 // A whole calibration with row 9 (300 mm) recorded with a signal 30 % high (the height 10 % off) and forced
-// past the question, with or without everything the curve window does between the operator's steps: a
-// snapshot of the dialog, the analysis, and a read of the stored file.
+// past the question, with or without everything the curve window does on every change of the worksheet:
+// the analysis of its table and a read of the stored file.
 Outcome Calibrate(bool observed) {
     Calibration run;
     run.SetUp();
     run.Open();
-    run.application.SetMainWindow(run.dialog.get());
     Outcome outcome;
-    const auto observe = [&] {
-        if (!observed)
-            return;
-        const auto snapshot = DialogSnapshot(run.application);
-        EXPECT_TRUE(snapshot);
-        outcome.findings = analysis::Analyse(snapshot->points).findings;
-        (void)ReadSegmentModel(run.files);
-    };
+    CalibrationWorksheet::Subscription watching;
+    if (observed)
+        watching = run.dialog->Worksheet().Subscribe([&](const WorksheetEvent&) {
+            outcome.findings = analysis::Analyse(run.dialog->Worksheet().Points()).findings;
+            (void)ReadSegmentModel(run.files);
+        });
     std::vector<std::string> signals = test::ModelSignals;
     for (int row = 0; row < static_cast<int>(signals.size()); ++row) {
         if (row == 8)
             run.window->Select(ids::HeightBox, row);
-        observe();
         run.window->Type(ids::SignalField, row == 8 ? "6740" : signals[static_cast<std::size_t>(row)]);
-        observe();
         run.window->Click(ids::SavePointButton);
     }
-    observe();
     run.window->Click(ids::WriteParametersButton);
-    observe();
     outcome.parameterFile = run.HostFile("NandFlash/ZPQ.ini");
     outcome.backup = run.HostFile("NandFlash/BackUp/ZPQ.ini");
     outcome.status = run.window->GetText(ids::StatusLine);
     for (const auto& box : run.backend.Boxes())
         outcome.boxes.push_back(box.text);
-    run.application.SetMainWindow(nullptr);
     run.TearDown();
     return outcome;
 }
