@@ -177,24 +177,6 @@ TEST_F(WriteParameters, AFolderFlushFailingAfterTheRenameIsReportedAsWrittenAndT
     }
 }
 
-// The gauge's reader keeps 49 entries: the sixteen values appended behind 49 others would never be read,
-// so the save is refused with the keys named, and nothing is written, copied or recorded.
-TEST_F(WriteParameters, ValuesTheGaugeWouldNotReadAreRefusedAndNothingIsWritten) {
-    std::string full = "VORKAPELMIX\r\n";
-    for (int i = 0; i < 49; ++i)
-        full += "Other" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
-    PutHostFile(ParameterFile, full);
-    EXPECT_EQ(Write(),
-              (std::vector<std::string>{std::string(texts::ConfirmSave),
-                                        std::string(texts::HiddenFromGauge) +
-                                            "CurveA0, CurveA1, CurveA2, CurveA3, CurveA4, CurveA5, CurveB0, "
-                                            "CurveB1, CurveB2, CurveB3, CurveB4, CurveB5, ConsRange0, "
-                                            "ConsRange1, ConsRange2, ConsRange3"}));
-    EXPECT_EQ(HostFile(ParameterFile), full);
-    EXPECT_EQ(Status(), "");
-    EXPECT_EQ(Names(), std::vector<std::string>{"ZPQ.ini"});
-}
-
 // Memory running out in the middle of a save: the box says how far it came, and a file that was stored is
 // never reported as a failed write.
 TEST_F(WriteParameters, ASaveBrokenOffByAnExceptionSaysHowFarItCame) {

@@ -140,13 +140,15 @@ TEST_F(Commands, TheWindowAndTheSubcommandsReportAStoreAlike) {
         std::optional<FaultPlan> plan;
         int status;
         bool stored;
+        std::string_view says;
     } cases[]{
-        {"values behind 49 entries", full, std::nullopt, exit_status::Failed, false},
+        {"values behind 49 entries", full, std::nullopt, exit_status::Failed, false, texts::HiddenFromGauge},
         {"the folder's flush failing after the rename", "VORKAPELMIX\r\n",
-         FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder), exit_status::StoredWithFailures, true},
+         FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder), exit_status::StoredWithFailures, true,
+         texts::ParameterFileNotDurable},
         {"out of memory during the backup", "VORKAPELMIX\r\n",
          FaultPlan::Throwing().OnlyCalls(FileCall::CreateNew).AtCall(2), exit_status::StoredWithFailures,
-         true},
+         true, texts::StoredBackupAndRecordMissing},
     };
     std::vector<std::string> signals = ModelSignals;
     SaveAll(signals);
@@ -173,7 +175,8 @@ TEST_F(Commands, TheWindowAndTheSubcommandsReportAStoreAlike) {
             }
             EXPECT_EQ(HostFile(ParameterFile) != c.file, c.stored);
         }
-        EXPECT_EQ(said.size(), 1U);
+        ASSERT_EQ(said.size(), 1U);
+        EXPECT_TRUE(said[0].starts_with(c.says)) << said[0];
     }
 }
 

@@ -205,18 +205,6 @@ TEST_F(ParameterTable, StoredTextsAreJudgedAsTheGaugeReadsThem) {
     }
 }
 
-// What a save keeps is what the gauge reads whole, and nothing else may be stored as a value text.
-TEST_F(ParameterTable, GaugeReadableTextsAreAtMost63PlainCharactersOfAFiniteNumber) {
-    const std::vector<std::string> readable{"776", "796 mV",  "inf",    "",
-                                            "\t1", "-0.6423", "7.76e2", std::string(62, '0') + "1"};
-    for (const auto& text : readable)
-        EXPECT_EQ(ParameterFile::GaugeReadableProblem(text), "") << text;
-    const std::vector<std::string> unreadable{
-        std::string(63, '0') + "1", "1\r2", "1\n", std::string("1\0", 2), " 1", "1 ", "1e39", "-1e39"};
-    for (const auto& text : unreadable)
-        EXPECT_NE(ParameterFile::GaugeReadableProblem(text), "") << text;
-}
-
 // The gauge's own reader: 254-byte reads, each ending at CR, LF or NUL; keys and values cut to 63
 // characters (the key after its leading blanks go, the value before); 49 entries.
 TEST_F(ParameterTable, TheGaugesReaderIsModelledReadByRead) {

@@ -323,21 +323,6 @@ TEST_F(SaveSegmentModel, ValuesTheGaugeWouldNotReadAreRefusedAndTheFileLeftAlone
     }
 }
 
-// The rename has happened when the folder's flush fails: the new file is in place and the save says so,
-// with what it left, but not as stored for good.
-TEST_F(SaveSegmentModel, AFailedFlushOfTheFolderLeavesTheNewFileReportedAsNotDurable) {
-    WriteHostFile(parameterFile, "VORKAPELMIX\r\nGain=12\r\n");
-    host.Inject(FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder));
-    const StoreResult result = Save();
-    EXPECT_EQ(result.outcome, StoreOutcome::StoredNotDurable);
-    EXPECT_TRUE(result) << "the save goes on: the file holds the new values";
-    EXPECT_EQ(result.file, FileResult::Failure(FileStep::SyncFolder, EIO));
-    EXPECT_EQ(ReadHostFile(parameterFile), "VORKAPELMIX\r\nGain=12\r\n" + DefaultLinesExcept({}));
-    EXPECT_EQ(result.bytes, ReadHostFile(parameterFile));
-    EXPECT_EQ(result.values.size(), 16U);
-    ExpectNoTemporaryFile();
-}
-
 TEST_F(SaveSegmentModel, MissingFlashFolderIsAFailure) {
     TemporaryFolder emptyRoot;
     const StoreResult result = WriteSegmentModel(model, DeviceFileSystem(emptyRoot.Path()));
