@@ -10,6 +10,7 @@
 #include "resources/ControlIds.h"
 #include "resources/Icon128.h"
 #include "resources/Template102.h"
+#include "storage/SaveStep.h"
 #include "texts/Texts.h"
 
 #include <array>
@@ -68,9 +69,10 @@ bool CalibrationDialog::OnCommand(int id, Notification notification) {
 }
 
 void CalibrationDialog::OnCommandFailed(int id, std::string_view) {
-    // Whatever was not finished is not reported as done: a write that threw stored nothing that counts.
+    // Whatever was not finished is not reported as done, and what was is not reported as failed: a write
+    // that threw after the file was stored says so.
     EnableItem(ids::SavePointButton, true);
-    ApplicationMessageBox(id == ids::WriteParametersButton ? texts::ParameterFileWriteFailed
+    ApplicationMessageBox(id == ids::WriteParametersButton ? BrokenOffSaveText(saveStep)
                                                            : texts::CommandFailed);
 }
 

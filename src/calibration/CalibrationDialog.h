@@ -6,6 +6,7 @@
 #include "fitting/SegmentModel.h"
 #include "fitting/SegmentTable.h"
 #include "framework/Dialog.h"
+#include "storage/SaveStep.h"
 
 #include <array>
 #include <atomic>
@@ -72,6 +73,7 @@ private:
     SegmentModel& model;
     DeviceFileSystem& files;
     ComputedTable computed;
+    SaveStep saveStep = SaveStep::Store; // how far the write command came, for a failure it throws
     std::shared_ptr<std::atomic<int32_t>> currentRow;
     std::shared_ptr<DialogSamplingView> view;
     SamplingWorker worker;

@@ -25,27 +25,30 @@ bool CalibrationDialog::RecordSave(const StoreResult& stored, bool backedUp) con
 }
 
 void CalibrationDialog::OnWriteParameters() {
+    saveStep = SaveStep::Store;
     UpdateData(true);
     if (MessageBox(texts::ConfirmSave, texts::NoticeCaption, MessageBoxButtons::YesNo) == IdNo)
         return;
     if (ComputeSegmentModel() == 0)
         return;
-    // A file that was not stored must never be reported as written, and is not backed up.
+    // A file that was not stored must never be reported as written, and is not backed up; one that was
+    // stored is reported as written, whatever follows.
     const StoreResult stored = WriteSegmentModel(model, files);
-    if (!stored) {
-        ApplicationMessageBox(texts::ParameterFileWriteFailed);
+    if (stored)
+        saveStep = SaveStep::BackUp;
+    if (const std::string said = stored.OperatorText(); !said.empty())
+        ApplicationMessageBox(said);
+    if (!stored)
         return;
-    }
-    if (!stored.keptAside.empty()) {
-        const auto name = stored.keptAside.substr(stored.keptAside.find_last_of("\\/") + 1);
-        ApplicationMessageBox(std::string(texts::UnrecognisedFileKept) + name);
-    }
-    const bool backedUp = BackUpParameterFile(files);
-    if (!backedUp)
-        ApplicationMessageBox(texts::CopyFailed);
+    if (const std::string kept = stored.KeptAsideText(); !kept.empty())
+        ApplicationMessageBox(kept);
+    const BackupResult backup = BackUpParameterFile(files);
+    if (const std::string said = backup.OperatorText(); !said.empty())
+        ApplicationMessageBox(said);
     SetItemText(ids::StatusLine, texts::WriteFinished);
+    saveStep = SaveStep::Record;
     // The save is done and said so; a record that cannot be stored is reported on its own.
-    if (!RecordSave(stored, backedUp))
+    if (!RecordSave(stored, backup.Copied()))
         ApplicationMessageBox(texts::RecordSaveFailed);
 }
 

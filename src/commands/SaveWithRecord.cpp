@@ -5,6 +5,7 @@
 #include "records/RecordStore.h"
 #include "storage/BackUpParameterFile.h"
 #include "storage/DevicePaths.h"
+#include "storage/SaveStep.h"
 #include "texts/Texts.h"
 
 #include <chrono>
@@ -24,21 +25,32 @@ int SaveWithRecord(const DeviceFileSystem& files, const std::function<StoreResul
     }
     const StoreResult stored = store();
     if (!stored) {
-        err << "slabcal: " << texts::ParameterFileWriteFailed << " (" << stored.Describe() << ")\n";
+        err << "slabcal: " << stored.OperatorText() << " (" << stored.Describe() << ")\n";
         return exit_status::Failed;
     }
-    if (!stored.keptAside.empty())
-        out << texts::UnrecognisedFileKept
-            << stored.keptAside.substr(stored.keptAside.find_last_of("\\/") + 1) << '\n';
     int status = exit_status::Success;
-    const bool backedUp = BackUpParameterFile(files);
-    if (!backedUp) {
-        err << "slabcal: " << texts::CopyFailed << '\n';
-        status = exit_status::StoredWithFailures;
+    bool backedUp = false;
+    try {
+        if (const std::string said = stored.OperatorText(); !said.empty()) {
+            err << "slabcal: " << said << '\n';
+            status = exit_status::StoredWithFailures;
+        }
+        if (const std::string kept = stored.KeptAsideText(); !kept.empty())
+            out << kept << '\n';
+        const BackupResult backup = BackUpParameterFile(files);
+        backedUp = backup.Copied();
+        if (const std::string said = backup.OperatorText(); !said.empty()) {
+            err << "slabcal: " << said << '\n';
+            status = exit_status::StoredWithFailures;
+        }
+        out << files.HostPath(ParameterFilePath).value_or("?") << ": "
+            << (stored.outcome == StoreOutcome::Unchanged ? "unchanged" : "stored") << '\n'
+            << texts::WriteFinished << '\n';
+    } catch (const std::exception& error) {
+        // Out of memory after the file was stored: say how far the save came, as the window does.
+        err << "slabcal: " << BrokenOffSaveText(SaveStep::BackUp) << " (" << error.what() << ")\n";
+        return exit_status::StoredWithFailures;
     }
-    out << files.HostPath(ParameterFilePath).value_or("?") << ": "
-        << (stored.outcome == StoreOutcome::Stored ? "stored" : "unchanged") << '\n'
-        << texts::WriteFinished << '\n';
     RecordWriteResult recorded;
     try {
         CalibrationRecord record = NewRecord(kind, stored, backedUp, std::chrono::system_clock::now());
