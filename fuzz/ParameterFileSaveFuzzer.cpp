@@ -1,6 +1,7 @@
 // Any bytes as the parameter file, then the save of the sixteen calibration values: the table reads what
-// the reading rules read, the save keeps every entry whole and stores the sixteen keys, and a second save
-// of the same values leaves the file alone.
+// the reading rules read, the save keeps every entry whole and stores the sixteen keys where the gauge
+// reads them (or refuses, untouched, where it would not), and a second save of the same values leaves the
+// file alone.
 #include "FuzzDevice.h"
 #include "ReferenceParameterFile.h"
 #include "Require.h"
@@ -38,12 +39,20 @@ void SaveAnyFile(std::string_view input) {
     Require(table.Entries() == expected, "the table holds the entries the reading rules find, whole");
 
     const bool changes = SetSixteen(expected, model);
+    const std::string written = reference::Write(expected);
+    // Left alone when no value changed and the gauge reads the file as it stands; refused untouched when
+    // the gauge would not read every value from the file a save would write (behind its 49 entries).
+    const bool leftAlone = !changes && reference::GaugeSees(input, expected, SegmentModelKeys);
+    const bool hidden = !leftAlone && !reference::GaugeSees(written, expected, SegmentModelKeys);
     const std::size_t changesBefore = device.ChangeCount();
     const StoreResult first = WriteSegmentModel(model, device.Files());
-    Require(first.outcome == (changes ? StoreOutcome::Stored : StoreOutcome::Unchanged),
-            "a save stores when a value changes and reports the file unchanged otherwise");
-    if (changes) {
-        Require(device.ParameterFileBytes() == reference::Write(expected),
+    Require(first.outcome == (leftAlone ? StoreOutcome::Unchanged
+                              : hidden  ? StoreOutcome::HiddenFromGauge
+                                        : StoreOutcome::Stored),
+            "a save stores when the gauge would read a value otherwise, reports the file unchanged when it "
+            "reads them all, and refuses when it would not read them from the new file");
+    if (first.outcome == StoreOutcome::Stored) {
+        Require(device.ParameterFileBytes() == written,
                 "the saved file holds every entry whole and the sixteen values");
     } else {
         Require(device.ChangeCount() == changesBefore, "a save without a change does not touch the device");
@@ -53,7 +62,8 @@ void SaveAnyFile(std::string_view input) {
     const std::string saved = device.ParameterFileBytes();
     const std::size_t changesAfterFirst = device.ChangeCount();
     const StoreResult second = WriteSegmentModel(model, device.Files());
-    Require(second.outcome == StoreOutcome::Unchanged, "a second save of the same values changes nothing");
+    Require(second.outcome == (hidden ? StoreOutcome::HiddenFromGauge : StoreOutcome::Unchanged),
+            "a second save of the same values changes nothing");
     Require(device.ChangeCount() == changesAfterFirst && device.ParameterFileBytes() == saved,
             "a second save of the same values does not rewrite the file");
     Require(device.OpenDescriptors() == 0, "every descriptor is closed");

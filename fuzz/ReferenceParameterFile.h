@@ -2,6 +2,7 @@
 
 #include "storage/ParameterFile.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,12 @@ using Entries = std::vector<ParameterEntry>;
 
 // The entries of a file: none when its first line is not the signature.
 [[nodiscard]] Entries Read(std::string_view bytes);
+// The entries the gauge's own reader takes from a file: 254-byte reads, 63-character fields, 49 entries.
+[[nodiscard]] Entries GaugeRead(std::string_view bytes);
+// True when the gauge, reading `bytes`, takes each of `keys` with the number of its first entry in
+// `entries`.
+[[nodiscard]] bool GaugeSees(std::string_view bytes, const Entries& entries,
+                             std::span<const std::string_view> keys);
 // The bytes a save stores for these entries.
 [[nodiscard]] std::string Write(const Entries& entries);
 // What setting one value does to the entries; true when they changed.

@@ -89,7 +89,8 @@ bool CalibrationDialog::OnCommand(int id, Notification notification) {
 }
 
 void CalibrationDialog::OnCommandFailed(int id, std::string_view) {
-    // Whatever was not finished is not reported as done: a write that threw stored nothing that counts.
+    // Whatever was not finished is not reported as done. A failure that leaves the write command came
+    // before the file was stored: the save sequence reports one after it as how far the save came.
     EnableItem(ids::SavePointButton, true);
     ApplicationMessageBox(id == ids::WriteParametersButton ? texts::ParameterFileWriteFailed
                                                            : texts::CommandFailed);

@@ -56,11 +56,12 @@ private:
     void FitFailed(int segment) override;
     [[nodiscard]] bool KeepOverLimit(int segment, const SegmentFit& fit) override;
     void StoreFailed(const StoreResult& stored) override;
-    void KeptAside(std::string_view devicePath) override;
-    void BackupFailed() override;
+    void Warning(std::string_view text) override;
+    void Notice(std::string_view text) override;
     void Finished(const StoreResult& stored) override;
     void Recorded(std::string_view name) override;
     void RecordFailed(std::string_view why) override;
+    void BrokenOff(SaveStep step, std::string_view why) override;
 
     // The worksheet's row in the table's cells.
     void ShowRow(int row);

@@ -30,17 +30,16 @@ bool CalibrationDialog::KeepOverLimit(int, const SegmentFit&) {
     return MessageBox(texts::DeviationTooLarge, texts::NoticeCaption, MessageBoxButtons::YesNo) != IdNo;
 }
 
-void CalibrationDialog::StoreFailed(const StoreResult&) {
-    ApplicationMessageBox(texts::ParameterFileWriteFailed);
+void CalibrationDialog::StoreFailed(const StoreResult& stored) {
+    ApplicationMessageBox(stored.OperatorText());
 }
 
-void CalibrationDialog::KeptAside(std::string_view devicePath) {
-    ApplicationMessageBox(std::string(texts::UnrecognisedFileKept)
-                              .append(devicePath.substr(devicePath.find_last_of("\\/") + 1)));
+void CalibrationDialog::Warning(std::string_view text) {
+    ApplicationMessageBox(text);
 }
 
-void CalibrationDialog::BackupFailed() {
-    ApplicationMessageBox(texts::CopyFailed);
+void CalibrationDialog::Notice(std::string_view text) {
+    ApplicationMessageBox(text);
 }
 
 void CalibrationDialog::Finished(const StoreResult&) {
@@ -51,6 +50,10 @@ void CalibrationDialog::Recorded(std::string_view) {}
 
 void CalibrationDialog::RecordFailed(std::string_view) {
     ApplicationMessageBox(texts::RecordSaveFailed);
+}
+
+void CalibrationDialog::BrokenOff(SaveStep step, std::string_view) {
+    ApplicationMessageBox(BrokenOffSaveText(step));
 }
 
 } // namespace slabcal

@@ -28,20 +28,20 @@ bool CommandLineFace::KeepOverLimit(int segment, const SegmentFit&) {
 }
 
 void CommandLineFace::StoreFailed(const StoreResult& stored) {
-    err << "slabcal: " << texts::ParameterFileWriteFailed << " (" << stored.Describe() << ")\n";
+    err << "slabcal: " << stored.OperatorText() << " (" << stored.Describe() << ")\n";
 }
 
-void CommandLineFace::KeptAside(std::string_view devicePath) {
-    out << texts::UnrecognisedFileKept << devicePath.substr(devicePath.find_last_of("\\/") + 1) << '\n';
+void CommandLineFace::Warning(std::string_view text) {
+    err << "slabcal: " << text << '\n';
 }
 
-void CommandLineFace::BackupFailed() {
-    err << "slabcal: " << texts::CopyFailed << '\n';
+void CommandLineFace::Notice(std::string_view text) {
+    out << text << '\n';
 }
 
 void CommandLineFace::Finished(const StoreResult& stored) {
     out << files.HostPath(ParameterFilePath).value_or("?") << ": "
-        << (stored.outcome == StoreOutcome::Stored ? "stored" : "unchanged") << '\n'
+        << (stored.outcome == StoreOutcome::Unchanged ? "unchanged" : "stored") << '\n'
         << texts::WriteFinished << '\n';
 }
 
@@ -51,6 +51,10 @@ void CommandLineFace::Recorded(std::string_view name) {
 
 void CommandLineFace::RecordFailed(std::string_view why) {
     err << "slabcal: " << texts::RecordSaveFailed << " (" << why << ")\n";
+}
+
+void CommandLineFace::BrokenOff(SaveStep step, std::string_view why) {
+    err << "slabcal: " << BrokenOffSaveText(step) << " (" << why << ")\n";
 }
 
 int ExitStatus(WriteOutcome outcome) {

@@ -11,13 +11,15 @@ namespace slabcal {
 // The exit statuses of the subcommands.
 namespace exit_status {
 inline constexpr int Success = 0;
-// The parameter file could not be stored (nothing changed), or the operator said no.
+// The parameter file could not be stored, or the gauge would not read every value from it (nothing
+// changed), or the operator said no.
 inline constexpr int Failed = 1;
 // Bad input refused before anything changed: a points file that is not fifteen numeric rows, invalid
 // rows, a record that is missing, damaged, of a newer format or holds values the gauge cannot use, a
 // deviation over the limit without --force, a restore without its answer, a root in use.
 inline constexpr int Refused = 2;
-// The parameter file was stored, but its backup copy or its record could not be (each said on its line).
+// The parameter file was stored, but its backup copy or its record could not be, or flushing its folder
+// failed so that it is in place but may not survive a power cut (each said on its line).
 inline constexpr int StoredWithFailures = 3;
 } // namespace exit_status
 

@@ -19,6 +19,18 @@ bool Agrees(std::string answer) {
     return answer == "y" || answer == "yes";
 }
 
+// Longer texts are told by their length only.
+constexpr std::size_t ShownLimit = 80;
+
+// The text as it stands when it is short and plain, else only its length: a record's text reaches the
+// terminal.
+std::string Shown(const std::string& text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; });
+    if (plain && text.size() <= ShownLimit)
+        return '"' + text + '"';
+    return std::to_string(text.size()) + " bytes";
+}
+
 } // namespace
 
 int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std::istream& in,
@@ -31,10 +43,12 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
     }
     const auto& source = std::get<CalibrationRecord>(read);
     const auto texts = ValueTexts(source);
+    // Every text a save keeps or stores passes; one the gauge would read otherwise is refused.
     for (std::size_t index = 0; index < texts.size(); ++index) {
-        if (!ParameterFile::IsStorableText(texts[index])) {
-            err << "slabcal: record " << name << " holds " << source.values[index].key << "=" << texts[index]
-                << ", which the gauge cannot use; nothing restored\n";
+        if (const std::string problem = ParameterFile::GaugeReadableProblem(texts[index]); !problem.empty()) {
+            err << "slabcal: record " << name << " holds a value of " << SegmentModelKeys[index] << " ("
+                << Shown(texts[index]) << ") which the gauge cannot use: it " << problem
+                << "; nothing restored\n";
             return exit_status::Refused;
         }
     }

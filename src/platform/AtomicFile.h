@@ -18,7 +18,8 @@ public:
 
     // On failure the temporary file is gone and the target is as it was, except after a failed fsync of
     // the folder: the rename has happened by then and cannot be taken back, so the target holds the new
-    // bytes but they may not survive a power cut, which is why that is a failure too.
+    // bytes but they may not survive a power cut, which is why that is a failure too (TargetReplaced
+    // tells it apart).
     //
     // A replace never widens who may read the file: the new file takes the old one's permission bits, plus
     // the owner's write bit (a replaced file is writable again), and, where the process may give files
@@ -26,6 +27,12 @@ public:
     [[nodiscard]] FileResult Replace(std::string_view bytes);
     // The same, with the permissions, owner and group taken from `like` (a copy takes its source's).
     [[nodiscard]] FileResult ReplaceLike(std::string_view bytes, const FileStatus& like);
+
+    // True when a replace's result leaves the new bytes in the target's place: success, or a failed fsync
+    // of the folder, the only step after the rename.
+    [[nodiscard]] static bool TargetReplaced(const FileResult& result) {
+        return result.Succeeded() || result.step == FileStep::SyncFolder;
+    }
 
     // Best effort: a leftover that cannot be removed now is removed by a later replace.
     void RemoveLeftovers();

@@ -61,14 +61,16 @@ public:
 
     // A regular file of at most MaxFileBytes; a FIFO, a device or a folder is refused without blocking.
     [[nodiscard]] FileResult ReadFile(std::string_view path, std::string& bytes) const;
-    // Atomic, and keeps who may read the file: see AtomicFile.
+    // Atomic, and keeps who may read the file: see AtomicFile (whose TargetReplaced tells a failure after
+    // the rename apart).
     [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
     // Removes the temporary files an interrupted replace of this file left behind, as a replace does
     // before it begins. Best effort.
     void RemoveLeftovers(std::string_view path) const;
     // Reads the source whole and replaces the destination with it atomically, with the source's
     // permissions (and owner, as root), then flushes the parent of the destination's folder so that a
-    // folder made just before the copy survives a power cut with it.
+    // folder made just before the copy survives a power cut with it. Every FileStep::SyncFolder failure
+    // comes after the replace's rename (AtomicFile::TargetReplaced holds for it).
     [[nodiscard]] FileResult CopyFile(std::string_view source, std::string_view destination) const;
 
 private:

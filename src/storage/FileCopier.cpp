@@ -1,5 +1,6 @@
 #include "storage/FileCopier.h"
 
+#include <cerrno>
 #include <vector>
 
 namespace slabcal {
@@ -39,16 +40,16 @@ bool FileCopier::EnsureFolder(std::string folder) const {
     return IsPlainFolder(folder);
 }
 
-bool FileCopier::CopyInto(const std::string& source, const std::string& folder) const {
+FileResult FileCopier::CopyInto(const std::string& source, const std::string& folder) const {
     const auto separator = source.find_last_of("\\/");
     const std::string name = separator == std::string::npos ? source : source.substr(separator + 1);
     if (name.empty() || name == "." || name == "..")
-        return false;
+        return FileResult::Failure(FileStep::Path, EINVAL);
     std::string destination = folder;
     if (destination.empty() || !IsSeparator(destination.back()))
         destination += '\\';
     destination += name;
-    return files.CopyFile(source, destination).Succeeded();
+    return files.CopyFile(source, destination);
 }
 
 } // namespace slabcal

@@ -19,8 +19,9 @@ public:
     bool EnsureFolder(std::string folder) const;
 
     // Copies the file into the folder under its own name, replacing an earlier copy atomically: a failed
-    // copy leaves the earlier copy whole. False on any failure.
-    [[nodiscard]] bool CopyInto(const std::string& source, const std::string& folder) const;
+    // copy leaves the earlier copy whole, but for a failed flush after the rename (see
+    // AtomicFile::TargetReplaced). Success, or the step that failed.
+    [[nodiscard]] FileResult CopyInto(const std::string& source, const std::string& folder) const;
 
 private:
     [[nodiscard]] bool IsPlainFolder(const std::string& folder) const;

@@ -1,40 +1,53 @@
 #include "storage/ParameterFile.h"
 
+#include "fitting/NumberText.h"
 #include "fitting/RoundToSingle.h"
-#include "platform/ClassicNumbers.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace slabcal {
 namespace {
 
 constexpr char Blank = ' '; // only the space; a tab is part of the text
 constexpr std::string_view LineEnd = "\r\n";
-// The gauge's own reader judges the signature from the first 254 bytes of the first line and from at
-// most 63 characters after its leading blanks; the same cuts here keep the verdict the same for any file.
-constexpr std::size_t SignatureReadLimit = 254;
-constexpr std::size_t SignatureFieldLimit = 63;
+// Each ends the text of a line the gauge's reader has read.
+constexpr std::string_view GaugeTextEnds{"\r\n\0", 3};
 
-std::string_view TrimBlanks(std::string_view text) {
+std::string_view TrimLeadingBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(Blank);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(Blank);
-    return text.substr(first, last - first + 1);
+    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
 }
 
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    const auto last = text.find_last_not_of(Blank);
+    return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    return TrimTrailingBlanks(TrimLeadingBlanks(text));
+}
+
+// The gauge's own reader judges the signature from the first GaugeReadLimit bytes of the first line, up
+// to a NUL, and from at most GaugeFieldLimit characters after its leading blanks; the same cuts here keep
+// the verdict the same for any file.
 bool IsSignatureLine(std::string_view line) {
-    line = line.substr(0, std::min(line.size(), SignatureReadLimit));
+    line = line.substr(0, GaugeReadLimit);
     line = line.substr(0, line.find('\0'));
-    const auto first = line.find_first_not_of(Blank);
-    line = first == std::string_view::npos ? std::string_view{} : line.substr(first);
-    line = line.substr(0, std::min(line.size(), SignatureFieldLimit));
-    return TrimBlanks(line) == ParameterFileSignature;
+    return TrimTrailingBlanks(TrimLeadingBlanks(line).substr(0, GaugeFieldLimit)) == ParameterFileSignature;
+}
+
+// One read of the gauge's reader from `position` on: up to and with the next LF, at most GaugeReadLimit
+// bytes. Its text ends at the first CR, LF or NUL.
+std::string_view GaugeRead(std::string_view bytes, std::size_t& position) {
+    std::string_view read = bytes.substr(position, GaugeReadLimit);
+    if (const auto lineFeed = read.find('\n'); lineFeed != std::string_view::npos)
+        read = read.substr(0, lineFeed + 1);
+    position += read.size();
+    return read.substr(0, read.find_first_of(GaugeTextEnds));
 }
 
 // The next line and the position after its end. CR, LF and CR LF each end a line.
@@ -81,8 +94,12 @@ bool ParameterFile::Parse(std::string_view bytes) {
     if (bytes.empty())
         return true;
     std::size_t position = 0;
-    if (!IsSignatureLine(NextLine(bytes, position)))
+    const std::string_view first = NextLine(bytes, position);
+    if (!IsSignatureLine(first))
         return false;
+    // The gauge's reader takes the bytes of a long first line beyond its first read as a line of its own.
+    if (first.size() > GaugeReadLimit)
+        ParseLine(first.substr(GaugeReadLimit));
     while (position < bytes.size())
         ParseLine(NextLine(bytes, position));
     return true;
@@ -104,17 +121,51 @@ std::string ParameterFile::FormatValue(float value) {
     return {text.data(), printed.ptr};
 }
 
-float ParameterFile::ReadValue(const std::string& text) {
-    return RoundToSingle(ClassicStrtod(text.c_str()));
+float ParameterFile::ReadValue(std::string_view text) {
+    return RoundToSingle(ReadDecimalPrefix(text.substr(0, GaugeFieldLimit)));
 }
 
-bool ParameterFile::IsStorableText(std::string_view text) {
-    const std::string copy(text);
-    if (copy.empty() || copy.find_first_not_of("+-0123456789.eE") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    const double value = ClassicStrtod(copy.c_str(), &end);
-    return end == copy.c_str() + copy.size() && std::isfinite(RoundToSingle(value));
+std::string ParameterFile::GaugeReadableProblem(std::string_view text) {
+    if (text.size() > GaugeFieldLimit)
+        return "is longer than the " + std::to_string(GaugeFieldLimit) + " characters the gauge keeps";
+    if (text.find_first_of(GaugeTextEnds) != std::string_view::npos)
+        return "holds a line end or a NUL byte";
+    if (!text.empty() && (text.front() == Blank || text.back() == Blank))
+        return "has blanks around it";
+    if (!std::isfinite(ReadValue(text)))
+        return "is beyond the range of single precision";
+    return {};
+}
+
+std::vector<ParameterEntry> ParameterFile::GaugeEntries(std::string_view bytes) {
+    std::vector<ParameterEntry> kept;
+    std::size_t position = 0;
+    if (bytes.empty() || !IsSignatureLine(GaugeRead(bytes, position)))
+        return kept;
+    while (position < bytes.size() && kept.size() < GaugeEntryLimit) {
+        const std::string_view line = GaugeRead(bytes, position);
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        // The key loses its leading blanks before the cut, the value after it.
+        const std::string_view key =
+            TrimTrailingBlanks(TrimLeadingBlanks(line.substr(0, equals)).substr(0, GaugeFieldLimit));
+        kept.push_back({std::string(key), std::string(TrimBlanks(line.substr(equals + 1, GaugeFieldLimit)))});
+    }
+    return kept;
+}
+
+std::vector<std::string> ParameterFile::KeysTheGaugeMisreads(std::string_view bytes,
+                                                             std::span<const std::string_view> keys) const {
+    const std::vector<ParameterEntry> seen = GaugeEntries(bytes);
+    std::vector<std::string> misread;
+    for (const std::string_view key : keys) {
+        const std::string* meant = Find(key);
+        const auto read = FirstWithKey(seen, key);
+        if (meant == nullptr || read == seen.end() || ReadValue(read->value) != ReadValue(*meant))
+            misread.emplace_back(key);
+    }
+    return misread;
 }
 
 const std::string* ParameterFile::Find(std::string_view key) const {
@@ -142,12 +193,15 @@ bool ParameterFile::SetValue(std::string_view key, float value) {
     }
     // The file holds four decimals, so a value with more is stored rounded; a stored text that reads as
     // that rounded text does already hold the value, and saving the same value again leaves the file alone.
+    // "Reads" is as the gauge reads: "0x1000" is 0 to it and "inf" is 0 as well.
     std::string printed = FormatValue(value);
-    const float stored = ReadValue(found->value);
-    if (stored != value && stored != ReadValue(printed)) {
-        found->value = std::move(printed);
-        modified = true;
+    if (IsGaugeReadableText(found->value)) {
+        const float stored = ReadValue(found->value);
+        if (stored == value || stored == ReadValue(printed))
+            return true;
     }
+    found->value = std::move(printed);
+    modified = true;
     return true;
 }
 

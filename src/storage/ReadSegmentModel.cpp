@@ -3,7 +3,9 @@
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace slabcal {
 
@@ -28,12 +30,16 @@ std::optional<SegmentModel> ReadSegmentModel(const DeviceFileSystem& files) {
     ParameterFile table(files);
     if (!table.Load(std::string(ParameterFilePath)) || table.Unrecognised())
         return std::nullopt;
+    // What the gauge holds is what its own reader takes from the file, not every entry the table keeps.
+    const std::vector<ParameterEntry> seen = ParameterFile::GaugeEntries(table.LoadedBytes());
     std::array<std::string, SegmentModelKeys.size()> texts;
     for (std::size_t index = 0; index < texts.size(); ++index) {
-        const std::string* value = table.Find(SegmentModelKeys[index]);
-        if (value == nullptr)
+        const auto found = std::find_if(seen.begin(), seen.end(), [&](const ParameterEntry& entry) {
+            return entry.key == SegmentModelKeys[index];
+        });
+        if (found == seen.end())
             return std::nullopt;
-        texts[index] = *value;
+        texts[index] = found->value;
     }
     return SegmentModelFromTexts(texts);
 }

@@ -1,10 +1,12 @@
 #include "storage/WriteSegmentModel.h"
 
 #include "fitting/RoundToSingle.h"
+#include "platform/AtomicFile.h"
 #include "storage/DevicePaths.h"
 #include "storage/ParameterFile.h"
 #include "storage/UnusedName.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -14,6 +16,10 @@ namespace slabcal {
 namespace {
 
 constexpr std::size_t KeyCount = SegmentModelKeys.size();
+// The gauge reads each of the sixteen lines whole: a value it reads whole fits in one read with its key.
+static_assert(std::ranges::max(SegmentModelKeys, {}, &std::string_view::size).size() + 1 + GaugeFieldLimit +
+                  2 <=
+              GaugeReadLimit);
 
 // A save that did not succeed: nothing stored, so no bytes and no values.
 StoreResult Failed(StoreOutcome outcome, FileResult file = {}, std::string keptAside = {}) {
@@ -52,22 +58,44 @@ StoreResult Store(const DeviceFileSystem& files, std::chrono::system_clock::time
         value.after = *table.Find(key);
         values.push_back(std::move(value));
     }
-    if (!table.Modified()) {
+    // The file as it stands when nothing changed; but a file the gauge reads otherwise than the table (a
+    // value behind a lone CR, or cut by the gauge's 63 characters) is written afresh.
+    bool write = table.Modified();
+    std::string bytes = write ? table.Contents() : table.LoadedBytes();
+    std::vector<std::string> hidden = table.KeysTheGaugeMisreads(bytes, SegmentModelKeys);
+    if (!write && !hidden.empty()) {
+        write = true;
+        bytes = table.Contents();
+        hidden = table.KeysTheGaugeMisreads(bytes, SegmentModelKeys);
+    }
+    // A value the gauge would not read (behind the 49 entries it keeps) must not be reported as stored.
+    if (!hidden.empty()) {
+        StoreResult refused = Failed(StoreOutcome::HiddenFromGauge);
+        refused.hiddenKeys = std::move(hidden);
+        return refused;
+    }
+    StoreResult result;
+    result.outcome = StoreOutcome::Unchanged;
+    if (!write) {
         // Nothing to replace, but a save that was cut short may have left its temporary file behind; a
         // replace would have cleared it, so this save does too.
         files.RemoveLeftovers(ParameterFilePath);
-        return {StoreOutcome::Unchanged, {}, {}, table.LoadedBytes(), std::move(values)};
+    } else {
+        if (table.Unrecognised()) {
+            result.keptAside = UnusedDevicePath(files, std::string(ParameterFilePath) + ".unreadable-" +
+                                                           UtcStamp(now, "%Y%m%d-%H%M%S"));
+            if (FileResult kept = files.CopyFile(ParameterFilePath, result.keptAside); !kept)
+                return Failed(StoreOutcome::WriteFailed, kept);
+        }
+        // Nothing after the write allocates: once the file is replaced, the save reports it, whatever else.
+        result.file = table.Write();
+        if (!AtomicFile::TargetReplaced(result.file))
+            return Failed(StoreOutcome::WriteFailed, result.file, std::move(result.keptAside));
+        result.outcome = result.file ? StoreOutcome::Stored : StoreOutcome::StoredNotDurable;
     }
-    std::string keptAside;
-    if (table.Unrecognised()) {
-        keptAside = UnusedDevicePath(files, std::string(ParameterFilePath) + ".unreadable-" +
-                                                UtcStamp(now, "%Y%m%d-%H%M%S"));
-        if (FileResult kept = files.CopyFile(ParameterFilePath, keptAside); !kept)
-            return Failed(StoreOutcome::WriteFailed, kept);
-    }
-    if (FileResult written = table.Flush(); !written)
-        return Failed(StoreOutcome::WriteFailed, written, keptAside);
-    return {StoreOutcome::Stored, {}, keptAside, table.Contents(), std::move(values)};
+    result.bytes = std::move(bytes);
+    result.values = std::move(values);
+    return result;
 }
 
 } // namespace
@@ -87,7 +115,7 @@ StoreResult WriteSegmentModel(const SegmentModel& model, const DeviceFileSystem&
 StoreResult WriteParameterTexts(const std::array<std::string, SegmentModelKeys.size()>& texts,
                                 const DeviceFileSystem& files, std::chrono::system_clock::time_point now) {
     for (const auto& text : texts)
-        if (!ParameterFile::IsStorableText(text))
+        if (!ParameterFile::IsGaugeReadableText(text))
             return Failed(StoreOutcome::NonFiniteValue);
     return Store(files, now, [&texts](ParameterFile& table, std::size_t index) {
         table.SetText(SegmentModelKeys[index], texts[index]);

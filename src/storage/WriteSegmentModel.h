@@ -19,7 +19,10 @@ inline constexpr std::array<std::string_view, 16> SegmentModelKeys{
 // Stores the model's sixteen values, rounded to single precision, in the parameter file
 // (ParameterFilePath) by read-modify-write: other entries keep their place, keys already there get the new
 // value in place, missing keys are appended in the order of SegmentModelKeys, and the file is replaced
-// only when a value was added or changed. The model is not changed.
+// only when a value was added or changed, or the gauge would read the file as it stands otherwise than
+// the table (ParameterFile::KeysTheGaugeMisreads). A file from which the gauge's reader would not take
+// every value (HiddenFromGauge: behind the 49 entries it keeps) is left untouched. The model is not
+// changed.
 //
 // An existing file whose first line is not the signature is first copied whole, atomically, to
 // "ZPQ.ini.unreadable-YYYYMMDD-HHMMSS" beside it (UTC at `now`; "-2", "-3", ... added rather than
@@ -30,7 +33,7 @@ WriteSegmentModel(const SegmentModel& model, const DeviceFileSystem& files,
 
 // The same save with the sixteen value texts given as they are to stand in the file (in the order of
 // SegmentModelKeys), as an earlier save left them: a text that differs from the stored one replaces it
-// byte for byte. NonFiniteValue, nothing touched, when a text is not ParameterFile::IsStorableText.
+// byte for byte. NonFiniteValue, nothing touched, when a text is not ParameterFile::IsGaugeReadableText.
 [[nodiscard]] StoreResult
 WriteParameterTexts(const std::array<std::string, SegmentModelKeys.size()>& texts,
                     const DeviceFileSystem& files,

@@ -38,6 +38,17 @@ inline constexpr std::string_view RecordSaveFailed = "标定记录保存失败";
 // kept whole under the name that follows before it was replaced.
 inline constexpr std::string_view CommandFailed = "操作失败";
 inline constexpr std::string_view UnrecognisedFileKept = "原参数文件无法识别,已另存为 ";
+// The port's own, about the parameter file: replaced, but flushing its folder failed (the errno text
+// follows); refused untouched because the gauge would not read the values named after the text; and a
+// write command broken off by an unexpected failure (out of memory) after the file was stored, before its
+// backup copy, or after the backup before its record.
+inline constexpr std::string_view ParameterFileNotDurable = "参数文件已写入,但未能确认已存入闪存: ";
+// The port's own: the backup copy was made, but flushing its folders failed (the errno text follows).
+inline constexpr std::string_view BackupNotDurable = "备份已拷贝,但未能确认已存入闪存: ";
+inline constexpr std::string_view HiddenFromGauge =
+    "仪器读不到以下标定值(参数文件超过49条或有同名条目),文件未改动: ";
+inline constexpr std::string_view StoredBackupAndRecordMissing = "参数文件已写入,但备份拷贝和标定记录未完成";
+inline constexpr std::string_view StoredRecordMissing = "参数文件已写入,但标定记录未保存";
 // The status line when the converter stopped answering during sampling and the signal field was cleared.
 inline constexpr std::string_view ConverterLost = "AD 转换器无响应";
 inline constexpr std::string_view NoticeCaption = "提示";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fitting/SegmentFit.h"
+#include "storage/SaveStep.h"
 #include "storage/StoreResult.h"
 
 #include <cstdint>
@@ -14,26 +15,33 @@ enum class WriteOutcome : std::uint8_t {
     Declined,           // the deviation question was answered No: nothing was written
     StoreFailed,        // the parameter file could not be stored: nothing else happened
     Stored,             // the parameter file, its backup copy and the record are all in place
-    StoredWithFailures, // the parameter file holds the values, but its backup copy or the record does not
+    StoredWithFailures, // the parameter file holds the values, but its backup copy or the record does not,
+                        // or their surviving a power cut is not confirmed
 };
 
 // What one face of the calibration (the dialog's boxes, a command line's lines) shows of a save, called
-// in the order the operator meets it. Nothing here decides anything: the save sequence does.
+// in the order the operator meets it. The texts are the storage's own, the same for every face; nothing here
+// decides anything: the save sequence does.
 class SaveFace {
 public:
     virtual ~SaveFace() = default;
 
-    // The parameter file could not be stored; the old one stands, and nothing follows.
+    // The parameter file was not stored (stored.OperatorText() says why); the old one stands, and nothing
+    // follows.
     virtual void StoreFailed(const StoreResult& stored) = 0;
-    // A file the gauge could not read was kept whole under this device path before the new one replaced
-    // it.
-    virtual void KeptAside(std::string_view devicePath) = 0;
-    virtual void BackupFailed() = 0;
+    // Something that went wrong in a save that goes on: the file's or the backup's durability is not
+    // confirmed, or the backup copy was not made.
+    virtual void Warning(std::string_view text) = 0;
+    // Something the operator should know that is no failure: a file the gauge could not read was kept aside.
+    virtual void Notice(std::string_view text) = 0;
     // The parameter file holds the values ("文件写入完毕").
     virtual void Finished(const StoreResult& stored) = 0;
     // The record of the save, under its file name; or why it could not be stored.
     virtual void Recorded(std::string_view name) = 0;
     virtual void RecordFailed(std::string_view why) = 0;
+    // The save was broken off by an unexpected failure (out of memory) after the file was stored:
+    // BrokenOffSaveText(step) says how far it came.
+    virtual void BrokenOff(SaveStep step, std::string_view why) = 0;
 };
 
 // A face that also answers the write command's question and hears why a table cannot be written.

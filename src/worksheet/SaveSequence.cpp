@@ -16,12 +16,27 @@ WriteOutcome SaveAndRecord(const DeviceFileSystem& files, const std::function<St
         face.StoreFailed(stored);
         return WriteOutcome::StoreFailed;
     }
-    if (!stored.keptAside.empty())
-        face.KeptAside(stored.keptAside);
-    const bool backedUp = BackUpParameterFile(files);
-    if (!backedUp)
-        face.BackupFailed();
-    face.Finished(stored);
+    // From here on the file holds the values: whatever follows is never reported as its failure.
+    bool whole = true;
+    bool backedUp = false;
+    try {
+        if (const std::string said = stored.OperatorText(); !said.empty()) {
+            face.Warning(said);
+            whole = false;
+        }
+        if (const std::string kept = stored.KeptAsideText(); !kept.empty())
+            face.Notice(kept);
+        const BackupResult backup = BackUpParameterFile(files);
+        backedUp = backup.Copied();
+        if (const std::string said = backup.OperatorText(); !said.empty()) {
+            face.Warning(said);
+            whole = false;
+        }
+        face.Finished(stored);
+    } catch (const std::exception& error) {
+        face.BrokenOff(SaveStep::BackUp, error.what());
+        return WriteOutcome::StoredWithFailures;
+    }
     // The save is done and said so; a record that cannot be stored is reported on its own.
     RecordWriteResult recorded;
     try {
@@ -29,7 +44,7 @@ WriteOutcome SaveAndRecord(const DeviceFileSystem& files, const std::function<St
         describe(record);
         recorded = WriteRecord(files, record);
     } catch (const std::exception& error) {
-        face.RecordFailed(error.what()); // out of memory: the save itself stands
+        face.RecordFailed(error.what());
         return WriteOutcome::StoredWithFailures;
     }
     if (!recorded.Succeeded()) {
@@ -37,7 +52,7 @@ WriteOutcome SaveAndRecord(const DeviceFileSystem& files, const std::function<St
         return WriteOutcome::StoredWithFailures;
     }
     face.Recorded(recorded.name);
-    return backedUp ? WriteOutcome::Stored : WriteOutcome::StoredWithFailures;
+    return whole ? WriteOutcome::Stored : WriteOutcome::StoredWithFailures;
 }
 
 } // namespace slabcal

@@ -15,6 +15,10 @@ struct WriteParameters : DialogFixture {
         DialogFixture::SetUp();
         Open();
         SaveAll(ModelSignals); // unanswered questions take their default button, Yes
+        // The silent converter's worker ends at its first read and puts "AD 转换器无响应" on the status line
+        // whenever the UI thread next serves it, which may be in the middle of a write; ended here, it
+        // cannot.
+        dialog->Worker().StopSampling();
     }
     [[nodiscard]] std::string Status() const { return window->GetText(ids::StatusLine); }
     [[nodiscard]] bool Exists(const std::string& relative) const { return HostFileExists(folder / relative); }
@@ -30,6 +34,14 @@ struct WriteParameters : DialogFixture {
         return names;
     }
     static FileSystem& HostFiles() { return HostFileSystem(); }
+    // Presses the write button on a fresh status line; the texts of the boxes that press showed.
+    std::vector<std::string> Write() {
+        const std::size_t before = backend.BoxTexts().size();
+        window->SetText(ids::StatusLine, "");
+        window->Click(ids::WriteParametersButton);
+        const auto texts = backend.BoxTexts();
+        return {texts.begin() + static_cast<std::ptrdiff_t>(before), texts.end()};
+    }
 };
 
 TEST_F(WriteParameters, NoAtTheQuestionChangesNothingButTheSelectionRead) {
@@ -127,6 +139,71 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreFault{"fsync", FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFile)},
                       StoreFault{"rename", FaultPlan::Failing(EIO).OnlyCalls(FileCall::Rename)}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// The folder's flush failing after the rename (EIO, as a flash disk behind FUSE gives it): the new file is
+// in place, so the operator is told so, not that the write failed, and the save goes on. When every flush
+// of a folder fails, the backup copy (made, its flush failed too) and the record (not made: its new
+// folder could not be flushed) say so for themselves.
+TEST_F(WriteParameters, AFolderFlushFailingAfterTheRenameIsReportedAsWrittenAndTheSaveGoesOn) {
+    const std::string failure = "fsync folder: Input/output error";
+    const std::string notDurable = std::string(texts::ParameterFileNotDurable) + failure;
+    const struct {
+        const char* name;
+        FaultPlan plan;
+        std::vector<std::string> boxes;
+        bool recorded;
+    } cases[]{
+        {"once", FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder), {notDurable}, true},
+        {"every time",
+         FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder).FromThenOn(),
+         {notDurable, std::string(texts::BackupNotDurable) + failure, std::string(texts::RecordSaveFailed)},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder / "NandFlash");
+        PutHostFile(ParameterFile, "VORKAPELMIX\r\nKeep=1\r\n");
+        hostFiles.Reset();
+        hostFiles.Inject(c.plan);
+        std::vector<std::string> expected{std::string(texts::ConfirmSave)};
+        expected.insert(expected.end(), c.boxes.begin(), c.boxes.end());
+        EXPECT_EQ(Write(), expected);
+        EXPECT_TRUE(HostFile(ParameterFile).starts_with("VORKAPELMIX\r\nKeep=1\r\nCurveA0="));
+        EXPECT_EQ(HostFile(BackupFile), HostFile(ParameterFile));
+        EXPECT_EQ(Status(), texts::WriteFinished);
+        std::vector<std::string> records;
+        (void)HostFiles().ListFolder(folder / "NandFlash/Calibration", records);
+        EXPECT_EQ(records.size(), c.recorded ? 1U : 0U);
+    }
+}
+
+// Memory running out in the middle of a save: the box says how far it came, and a file that was stored is
+// never reported as a failed write.
+TEST_F(WriteParameters, ASaveBrokenOffByAnExceptionSaysHowFarItCame) {
+    const struct {
+        const char* name;
+        FaultPlan plan;
+        std::string_view box;
+        bool stored;
+        std::string_view status;
+    } cases[]{
+        {"storing", FaultPlan::Throwing().OnlyCalls(FileCall::Rename), texts::ParameterFileWriteFailed, false,
+         ""},
+        {"backing up", FaultPlan::Throwing().OnlyCalls(FileCall::CreateNew).AtCall(2),
+         texts::StoredBackupAndRecordMissing, true, ""},
+        {"recording", FaultPlan::Throwing().OnlyCalls(FileCall::CreateNew).AtCall(3), texts::RecordSaveFailed,
+         true, texts::WriteFinished},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutHostFile(ParameterFile, "VORKAPELMIX\r\nKeep=1\r\n");
+        hostFiles.Reset();
+        hostFiles.Inject(c.plan);
+        EXPECT_EQ(Write(), (std::vector<std::string>{std::string(texts::ConfirmSave), std::string(c.box)}));
+        EXPECT_EQ(HostFile(ParameterFile) != "VORKAPELMIX\r\nKeep=1\r\n", c.stored);
+        EXPECT_EQ(Status(), c.status);
+    }
+}
 
 TEST_F(WriteParameters, InvalidRowsAreRefusedBeforeAnythingIsWritten) {
     SaveRow(6, "");

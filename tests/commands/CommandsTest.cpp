@@ -6,6 +6,7 @@
 #include "records/Sha256.h"
 #include "texts/Texts.h"
 
+#include <optional>
 #include <sstream>
 
 namespace slabcal::test {
@@ -112,6 +113,73 @@ TEST_F(Commands, RestoringThePreviousRecordBringsItsFileBackByteForByteAndIsReco
     EXPECT_EQ(current, (std::vector<std::string>{"current", "", "current"})) << out.str();
 }
 
+// A save keeps a stored text the gauge reads as the new number ("796 mV" for 796); its record holds that
+// text, and restoring the record brings it back.
+TEST_F(Commands, RestoreTakesEveryTextTheStoreKept) {
+    PutHostFile(ParameterFile, "VORKAPELMIX\r\nConsRange1=796 mV\r\n");
+    WriteFromDialog(ModelSignals);
+    const std::string first = HostFile(ParameterFile);
+    ASSERT_NE(first.find("\r\nConsRange1=796 mV\r\n"), std::string::npos);
+    std::vector<std::string> signals = ModelSignals;
+    signals[4] = "800";
+    WriteFromDialog(signals);
+
+    ASSERT_EQ(Restore(Records()[0].name), exit_status::Success) << err.str();
+    EXPECT_EQ(HostFile(ParameterFile), first);
+}
+
+// The window's write command and the subcommands' saves meet the same file and the same faults and tell
+// the same: each box the window shows after its question is a line of `fit --write`, with its exit status.
+TEST_F(Commands, TheWindowAndTheSubcommandsReportAStoreAlike) {
+    std::string full = "VORKAPELMIX\r\n";
+    for (int i = 0; i < 49; ++i)
+        full += "Other" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    const struct {
+        const char* name;
+        std::string file;
+        std::optional<FaultPlan> plan;
+        int status;
+        bool stored;
+        std::string_view says;
+    } cases[]{
+        {"values behind 49 entries", full, std::nullopt, exit_status::Failed, false, texts::HiddenFromGauge},
+        {"the folder's flush failing after the rename", "VORKAPELMIX\r\n",
+         FaultPlan::Failing(EIO).OnlyCalls(FileCall::SyncFolder), exit_status::StoredWithFailures, true,
+         texts::ParameterFileNotDurable},
+        {"out of memory during the backup", "VORKAPELMIX\r\n",
+         FaultPlan::Throwing().OnlyCalls(FileCall::CreateNew).AtCall(2), exit_status::StoredWithFailures,
+         true, texts::StoredBackupAndRecordMissing},
+    };
+    std::vector<std::string> signals = ModelSignals;
+    SaveAll(signals);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> said;
+        for (const bool fromWindow : {true, false}) {
+            std::filesystem::remove_all(folder / "NandFlash");
+            PutHostFile(ParameterFile, c.file);
+            hostFiles.Reset();
+            if (c.plan)
+                hostFiles.Inject(*c.plan);
+            if (fromWindow) {
+                const std::size_t before = backend.BoxTexts().size();
+                window->Click(ids::WriteParametersButton);
+                const auto boxes = backend.BoxTexts();
+                said.assign(boxes.begin() + static_cast<std::ptrdiff_t>(before) + 1, boxes.end());
+            } else {
+                err.str("");
+                EXPECT_EQ(Fit(PointsCsv(signals), true), c.status) << err.str();
+                for (const auto& box : said)
+                    EXPECT_NE(err.str().find("slabcal: " + box), std::string::npos)
+                        << box << " / " << err.str();
+            }
+            EXPECT_EQ(HostFile(ParameterFile) != c.file, c.stored);
+        }
+        ASSERT_EQ(said.size(), 1U);
+        EXPECT_TRUE(said[0].starts_with(c.says)) << said[0];
+    }
+}
+
 TEST_F(Commands, ADamagedRecordIsListedAsDamagedRefusedByRestoreAndKept) {
     WriteFromDialog(ModelSignals);
     PutHostFile("NandFlash/Calibration/20000101T000000Z.json", "{\"formatVersion\": 1, \"kind\":");
@@ -153,9 +221,21 @@ TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
     std::string newer = HostFile("NandFlash/Calibration/" + Records()[0].name);
     newer.replace(newer.find("\"formatVersion\": 1"), 18, "\"formatVersion\": 7");
     PutHostFile("NandFlash/Calibration/29990101T000000Z.json", newer);
-    std::string inf = HostFile("NandFlash/Calibration/" + Records()[0].name);
-    inf.replace(inf.find("\"new\": \""), 8, "\"new\": \"inf");
-    PutHostFile("NandFlash/Calibration/29990101T000001Z.json", inf);
+    // Texts the gauge would read otherwise than the record means them, as the first value (CurveA0).
+    const std::string recorded = HostFile("NandFlash/Calibration/" + Records()[0].name);
+    const std::size_t firstNew = recorded.find("\"new\": \"") + 8;
+    const std::string unreadable[]{
+        "1e39",
+        "-" + std::string(66, '0') + ".6423", // the gauge keeps 63 characters: -0
+        "1" + std::string(70, '0') + "e-70",  // the gauge keeps 63 characters: 1e62
+        std::string(300, '1'),                // a line longer than the gauge reads at once
+        "1\\r2",                              // a line end, as JSON holds it
+    };
+    for (std::size_t index = 0; index < std::size(unreadable); ++index) {
+        std::string bad = recorded;
+        bad.replace(firstNew, bad.find('"', firstNew) - firstNew, unreadable[index]);
+        PutHostFile("NandFlash/Calibration/2999020" + std::to_string(index + 1) + "T000000Z.json", bad);
+    }
     const std::string csv = PointsCsv(ModelSignals);
     const auto row3Signal = [&csv](const std::string& signal) {
         return std::string(csv).replace(csv.find(",4140"), 5, "," + signal);
@@ -185,7 +265,11 @@ TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
         {"missing record", [&] { return Restore("20000101T000000Z"); }, "no record named"},
         {"not a record name", [&] { return Restore("../ZPQ.ini"); }, "no record named"},
         {"newer version", [&] { return Restore("29990101T000000Z"); }, "format version 7"},
-        {"value the gauge cannot use", [&] { return Restore("29990101T000001Z"); }, "CurveA0=inf"},
+        {"a number beyond single precision", [&] { return Restore("29990201T000000Z"); }, "\"1e39\""},
+        {"71 characters: -0 to the gauge", [&] { return Restore("29990202T000000Z"); }, "63 characters"},
+        {"75 characters: 1e62 to the gauge", [&] { return Restore("29990203T000000Z"); }, "63 characters"},
+        {"a line over 254 bytes", [&] { return Restore("29990204T000000Z"); }, "300 bytes"},
+        {"a line end", [&] { return Restore("29990205T000000Z"); }, "line end"},
         {"no terminal and no --yes", [&] { return Restore(Records()[0].name, false); }, "--yes"},
     };
     const std::string file = HostFile(ParameterFile);

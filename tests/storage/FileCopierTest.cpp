@@ -57,7 +57,7 @@ protected:
         WriteHostFile(root / "NandFlash/ZPQ.ini", "new parameters");
     }
     [[nodiscard]] bool Copy() {
-        return copier.CopyInto(std::string(ParameterFileCopySource), std::string(BackupFolder));
+        return copier.CopyInto(std::string(ParameterFileCopySource), std::string(BackupFolder)).Succeeded();
     }
 
     std::string backup = root / "NandFlash/BackUp/ZPQ.ini";

@@ -44,12 +44,14 @@ TEST_F(ParameterTable, SignatureIsJudgedAsTheGaugeJudgesIt) {
     EXPECT_EQ(Parsed(std::string("VORKAPELMIX\0junk\r\nA=1\r\n", 23)), one);
 }
 
-// A first line longer than 254 bytes: only those bytes are judged. The rest of that line is no entry, and
-// a write puts the bare signature in the line's place.
+// A first line longer than 254 bytes: only those bytes are judged, and the gauge's reader takes the rest
+// of the line as a line of its own, so an entry there is one. A write puts the bare signature in the
+// line's place and that entry on a line after it.
 struct LongFirstLine {
     const char* name;
     std::string line;
-    bool signature;
+    Entries before; // the entries the rest of the line gives, or none without the signature
+    bool signature = true;
 
     friend std::ostream& operator<<(std::ostream& out, const LongFirstLine& given) {
         return out << given.name;
@@ -58,25 +60,36 @@ struct LongFirstLine {
 
 class LongFirstLines : public ParameterTable, public ::testing::WithParamInterface<LongFirstLine> {};
 
-TEST_P(LongFirstLines, OnlyTheFirst254BytesAreJudgedAndTheRestOfTheLineIsDropped) {
+TEST_P(LongFirstLines, OnlyTheFirst254BytesAreJudgedAndTheRestOfTheLineIsALineOfItsOwn) {
     ASSERT_GT(GetParam().line.size(), 254U);
-    const Entries parsed = Parsed(GetParam().line + "\r\nA=1\r\n");
-    if (GetParam().signature) {
-        EXPECT_EQ(parsed, (Entries{{"A", "1"}}));
-        EXPECT_EQ(table.Contents(), "VORKAPELMIX\r\nA=1\r\n");
-    } else {
+    const std::string bytes = GetParam().line + "\r\nA=1\r\n";
+    const Entries parsed = Parsed(bytes);
+    if (!GetParam().signature) {
         EXPECT_EQ(parsed, Entries{});
+        return;
     }
+    Entries expected = GetParam().before;
+    expected.push_back({"A", "1"});
+    EXPECT_EQ(parsed, expected);
+    EXPECT_EQ(ParameterFile::GaugeEntries(bytes), expected) << "as the gauge's reader takes them";
+    EXPECT_EQ(ParameterFile::GaugeEntries(table.Contents()), expected) << "and takes them after a write";
+    EXPECT_TRUE(table.Contents().starts_with("VORKAPELMIX\r\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BeyondByte254, LongFirstLines,
     ::testing::Values(
-        LongFirstLine{"SignatureThenBlanksAndText", "VORKAPELMIX" + std::string(300, ' ') + "X", true},
+        LongFirstLine{"SignatureThenBlanksAndText", "VORKAPELMIX" + std::string(300, ' ') + "X", {}},
         // The signature ends at byte 254; judged as a whole, the line would read "VORKAPELMIX<43 blanks>X".
         LongFirstLine{"SignatureEndingAtByte254ThenText",
-                      std::string(200, ' ') + "VORKAPELMIX" + std::string(43, ' ') + "X", true},
-        LongFirstLine{"SignatureAfter254Blanks", std::string(254, ' ') + "VORKAPELMIX", false}),
+                      std::string(200, ' ') + "VORKAPELMIX" + std::string(43, ' ') + "X",
+                      {}},
+        LongFirstLine{
+            "EntryFromByte255", "VORKAPELMIX" + std::string(243, ' ') + "Serial=4711", {{"Serial", "4711"}}},
+        // Cut where the gauge's read ends: it takes "ial=4711", and so does the table.
+        LongFirstLine{
+            "EntryAcrossByte254", "VORKAPELMIX" + std::string(240, ' ') + "Serial=4711", {{"ial", "4711"}}},
+        LongFirstLine{"SignatureAfter254Blanks", std::string(254, ' ') + "VORKAPELMIX", {}, false}),
     [](const ::testing::TestParamInfo<LongFirstLine>& lineParam) {
         return std::string(lineParam.param.name);
     });
@@ -160,12 +173,72 @@ TEST_F(ParameterTable, StoredTextThatReadsAsThePrintedValueIsKept) {
     EXPECT_EQ(table.Entries()[2].value, "-0.6424");
 }
 
-TEST_F(ParameterTable, TextThatIsNoNumberReadsAsZero) {
-    table.Parse("VORKAPELMIX\r\nA=abc\r\nB=nan\r\n");
-    ASSERT_TRUE(table.SetValue("A", 0.0F));
-    EXPECT_FALSE(table.Modified()) << "atof gives 0 for text without a number";
-    ASSERT_TRUE(table.SetValue("B", 0.0F));
-    EXPECT_EQ(table.Entries()[1].value, "0.0000");
+// "Equal" is as the gauge reads: the longest leading decimal number of the first 63 characters (no
+// hexadecimal, "inf" or "nan"), and a text it does not read whole is replaced.
+TEST_F(ParameterTable, StoredTextsAreJudgedAsTheGaugeReadsThem) {
+    const std::string longZero = "-" + std::string(66, '0') + ".6423"; // the gauge keeps "-000…0"
+    const std::string longOne = "1" + std::string(70, '0') + "e-70";   // the gauge keeps 1e62
+    const struct {
+        std::string stored;
+        float value;
+        std::string after; // the stored text when kept
+    } cases[]{
+        {"abc", 0.0F, "abc"},
+        {"nan", 0.0F, "nan"},
+        {"inf", 0.0F, "inf"},
+        {"0x1000", 0.0F, "0x1000"},
+        {"0x1000", 4096.0F, "4096.0000"},
+        {"796 mV", 796.0F, "796 mV"},
+        {"\t776", 776.0F, "\t776"},
+        {"1e39", 0.0F, "0.0000"},
+        {longZero, -0.6423F, "-0.6423"},
+        {longOne, 1.0F, "1.0000"},
+        {"776." + std::string(60, '0'), 776.0F, "776.0000"},
+        {std::string("7\0xyz", 5), 7.0F, "7.0000"},
+    };
+    for (const auto& c : cases) {
+        ParameterFile fresh(files);
+        fresh.Parse("VORKAPELMIX\r\nK=" + c.stored + "\r\n");
+        ASSERT_TRUE(fresh.SetValue("K", c.value));
+        EXPECT_EQ(fresh.Entries()[0].value, c.after) << c.stored;
+        EXPECT_EQ(fresh.Modified(), c.after != c.stored) << c.stored;
+    }
+}
+
+// The gauge's own reader: 254-byte reads, each ending at CR, LF or NUL; keys and values cut to 63
+// characters (the key after its leading blanks go, the value before); 49 entries.
+TEST_F(ParameterTable, TheGaugesReaderIsModelledReadByRead) {
+    std::string many = "VORKAPELMIX\r\n";
+    Entries first49;
+    for (int i = 0; i < 60; ++i) {
+        many += "K" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        if (i < 49)
+            first49.push_back({"K" + std::to_string(i), std::to_string(i)});
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        Entries seen;
+    } cases[]{
+        {"empty", "", {}},
+        {"no signature", "vorkapelmix\r\nA=1\r\n", {}},
+        {"lone CR ends the text", "VORKAPELMIX\r\nA=1\rB=2\r\nC=3\n", {{"A", "1"}, {"C", "3"}}},
+        {"NUL ends the text",
+         std::string("VORKAPELMIX\r\nA=1\0B=2\r\nC=3\r\n", 27),
+         {{"A", "1"}, {"C", "3"}}},
+        {"a long line is read in 254-byte pieces",
+         "VORKAPELMIX\r\nK=" + std::string(252, 'v') + "X=9\r\n",
+         {{"K", std::string(63, 'v')}, {"X", "9"}}},
+        {"a key loses its leading blanks before the cut",
+         "VORKAPELMIX\r\n   " + std::string(70, 'k') + "=1\r\n",
+         {{std::string(63, 'k'), "1"}}},
+        {"a value is cut before its blanks go",
+         "VORKAPELMIX\r\nA=" + std::string(63, ' ') + "5\r\n",
+         {{"A", ""}}},
+        {"49 entries", many, first49},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParameterFile::GaugeEntries(c.bytes), c.seen) << c.name;
 }
 
 TEST_F(ParameterTable, FirstOfTwoEqualKeysIsUpdatedAndNewKeysAppendInOrder) {

@@ -1,12 +1,15 @@
 #include "storage/WriteSegmentModel.h"
 #include "storage/DevicePaths.h"
+#include "storage/ParameterFile.h"
 #include "support/FaultyFileSystem.h"
 #include "support/FileResultPrinting.h"
 #include "support/StoreResultPrinting.h"
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <limits>
@@ -218,6 +221,106 @@ TEST_F(SaveSegmentModel, FileThatCannotBeReadIsNotReplaced) {
     EXPECT_EQ(result.file, FileResult::Failure(FileStep::Read, EIO));
     EXPECT_EQ(ReadHostFile(parameterFile), old);
     EXPECT_EQ(host.CallCount(FileCall::CreateNew), 0U);
+}
+
+// "Equal" is as the gauge reads the file: a stored text it reads as another number is replaced, one it
+// reads as the same number stays, and a file it reads otherwise than the table is written afresh.
+TEST_F(SaveSegmentModel, WhatIsEqualIsJudgedByTheGaugesReading) {
+    std::string hex = "VORKAPELMIX\r\n"; // glibc's strtod reads these; the gauge reads each as 0
+    for (std::size_t start = DefaultFile.find('\n') + 1; start < DefaultFile.size();) {
+        const std::size_t equals = DefaultFile.find('=', start);
+        const std::size_t end = DefaultFile.find('\r', equals);
+        std::array<char, 32> text{};
+        const float value = ParameterFile::ReadValue(DefaultFile.substr(equals + 1, end - equals - 1));
+        std::snprintf(text.data(), text.size(), "%a", static_cast<double>(value));
+        hex += std::string(DefaultFile.substr(start, equals + 1 - start)) + text.data() + "\r\n";
+        start = end + 2;
+    }
+    // "0x0p+0" is 0 to the gauge too, and stays.
+    std::string hexReplaced(DefaultFile);
+    hexReplaced.replace(hexReplaced.find("CurveB5=0.0000"), 14, "CurveB5=0x0p+0");
+    std::string infinite(DefaultFile);
+    infinite.replace(infinite.find("CurveB5=0.0000"), 14, "CurveB5=inf");
+    const std::string cutByTheGauge =
+        "VORKAPELMIX\r\nCurveA0=" + std::string(60, ' ') + "-0.6423\r\n" + DefaultLinesExcept({"CurveA0"});
+    const std::string behindALoneCr =
+        "VORKAPELMIX\r\nNote=x\rCurveA0=-0.6423\r\n" + DefaultLinesExcept({"CurveA0"});
+    const std::string longFirstLine =
+        "VORKAPELMIX" + std::string(243, ' ') + "Serial=4711\r\n" + DefaultLinesExcept({});
+    std::string serialKept = "VORKAPELMIX\r\nSerial=4711\r\n" + DefaultLinesExcept({});
+    serialKept.replace(serialKept.find("ConsRange0=4063.0000"), 20, "ConsRange0=4000.0000");
+    const struct {
+        const char* name;
+        std::string file;
+        double consRange0;
+        StoreOutcome outcome;
+        std::string after;
+    } cases[]{
+        {"all sixteen in hexadecimal", hex, 4063, StoreOutcome::Stored, hexReplaced},
+        {"0x1000 for 4096", "VORKAPELMIX\r\nConsRange0=0x1000\r\n", 4096, StoreOutcome::Stored,
+         "VORKAPELMIX\r\nConsRange0=4096.0000\r\n" + DefaultLinesExcept({"ConsRange0"})},
+        {"inf read as 0", infinite, 4063, StoreOutcome::Unchanged, infinite},
+        {"a value cut by the gauge", cutByTheGauge, 4063, StoreOutcome::Stored, std::string(DefaultFile)},
+        {"a value behind a lone CR", behindALoneCr, 4063, StoreOutcome::Stored,
+         "VORKAPELMIX\r\nNote=x\r\nCurveA0=-0.6423\r\n" + DefaultLinesExcept({"CurveA0"})},
+        {"an entry beyond byte 254 of the first line", longFirstLine, 4000, StoreOutcome::Stored, serialKept},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHostFile(parameterFile, c.file);
+        model.ConsRange[0] = c.consRange0;
+        const StoreResult result = Save();
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(ReadHostFile(parameterFile), c.after);
+        EXPECT_EQ(result.bytes, c.after);
+    }
+}
+
+// The gauge's reader keeps 49 entries (a line longer than its 254-byte read counting once per read with a
+// "="): a save whose values it would not all take is refused and leaves the file as it was.
+TEST_F(SaveSegmentModel, ValuesTheGaugeWouldNotReadAreRefusedAndTheFileLeftAlone) {
+    const auto others = [](int count) {
+        std::string lines;
+        for (int i = 0; i < count; ++i)
+            lines += "Other" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        return lines;
+    };
+    const std::string longLine = "Long=" + std::string(249, 'v') + "Tail=1\r\n"; // two entries to the gauge
+    const std::vector<std::string> allSixteen(SegmentModelKeys.begin(), SegmentModelKeys.end());
+    const struct {
+        const char* name;
+        std::string file;
+        std::vector<std::string> hidden;
+    } cases[]{
+        {"33 other entries", "VORKAPELMIX\r\n" + others(33), {}},
+        {"34 other entries", "VORKAPELMIX\r\n" + others(34), {"ConsRange3"}},
+        {"32 others and a long line", "VORKAPELMIX\r\n" + others(32) + longLine, {"ConsRange3"}},
+        {"49 other entries", "VORKAPELMIX\r\n" + others(49), allSixteen},
+        {"49 others before the sixteen, unchanged", "VORKAPELMIX\r\n" + others(49) + DefaultLinesExcept({}),
+         allSixteen},
+        {"the sixteen before 60 others", std::string(DefaultFile) + others(60), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHostFile(parameterFile, c.file);
+        host.Reset();
+        const StoreResult result = Save();
+        EXPECT_EQ(result.hiddenKeys, c.hidden);
+        if (c.hidden.empty()) {
+            EXPECT_TRUE(result) << result.Describe();
+            const std::string stored = ReadHostFile(parameterFile);
+            EXPECT_TRUE(stored.starts_with(c.file)) << "every entry kept";
+            const auto seen = ParameterFile::GaugeEntries(stored);
+            for (const auto key : SegmentModelKeys)
+                EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [key](auto& entry) {
+                    return entry.key == key;
+                })) << key;
+        } else {
+            EXPECT_EQ(result.outcome, StoreOutcome::HiddenFromGauge);
+            EXPECT_EQ(ReadHostFile(parameterFile), c.file);
+            EXPECT_EQ(host.CallCount(FileCall::CreateNew), 0U);
+        }
+    }
 }
 
 TEST_F(SaveSegmentModel, MissingFlashFolderIsAFailure) {

@@ -1,6 +1,7 @@
 #include "support/FaultyFileSystem.h"
 
 #include <algorithm>
+#include <new>
 
 namespace slabcal {
 
@@ -53,6 +54,12 @@ FaultPlan FaultPlan::ShortWrites() {
 FaultPlan FaultPlan::ZeroWrites() {
     FaultPlan plan;
     plan.kind = FaultKind::ZeroWrite;
+    return plan;
+}
+
+FaultPlan FaultPlan::Throwing() {
+    FaultPlan plan;
+    plan.kind = FaultKind::Throw;
     return plan;
 }
 
@@ -124,10 +131,13 @@ std::optional<FaultyFileSystem::Spoil> FaultyFileSystem::Enter(FileCall call, st
         return std::nullopt;
     ++counted;
     const bool due = plan->repeat == Repeat::Once ? counted == plan->call : counted >= plan->call;
-    if (!due || (plan->kind != FaultKind::Error && call != FileCall::Write))
+    const bool writeFault = plan->kind == FaultKind::ShortWrite || plan->kind == FaultKind::ZeroWrite;
+    if (!due || (writeFault && call != FileCall::Write))
         return std::nullopt;
     record.back().faulted = true;
     ++faults;
+    if (plan->kind == FaultKind::Throw)
+        throw std::bad_alloc();
     return Spoil{plan->kind, plan->error};
 }
 
@@ -160,6 +170,8 @@ ssize_t FaultyFileSystem::Write(int file, const void* data, std::size_t size) {
         return inner.Write(file, data, size < 2 ? size : size / 2);
     case FaultKind::ZeroWrite:
         return 0;
+    case FaultKind::Throw: // thrown by Enter
+        break;
     }
     return -EIO;
 }

@@ -37,6 +37,7 @@ enum class FaultKind : std::uint8_t {
     Error,      // the call does nothing and returns -error (Close still releases the descriptor)
     ShortWrite, // a Write stores and reports only the first half of its bytes, at least one: slow, not full
     ZeroWrite,  // a Write stores nothing and returns 0
+    Throw,      // the call does nothing and throws std::bad_alloc: memory running out during that step
 };
 
 enum class Repeat : std::uint8_t { Once, FromThenOn };
@@ -54,6 +55,7 @@ struct FaultPlan {
     [[nodiscard]] static FaultPlan Failing(int errorNumber);
     [[nodiscard]] static FaultPlan ShortWrites();
     [[nodiscard]] static FaultPlan ZeroWrites();
+    [[nodiscard]] static FaultPlan Throwing();
     [[nodiscard]] FaultPlan AtCall(std::size_t callNumber) const;
     [[nodiscard]] FaultPlan OnlyCalls(FileCall counted) const;
     [[nodiscard]] FaultPlan FromThenOn() const;

@@ -27,11 +27,12 @@ struct RecordingFace final : WriteFace {
         return keep;
     }
     void StoreFailed(const StoreResult&) override { calls.push_back("store failed"); }
-    void KeptAside(std::string_view) override { calls.push_back("kept aside"); }
-    void BackupFailed() override { calls.push_back("backup failed"); }
+    void Warning(std::string_view text) override { calls.push_back("warning " + std::string(text)); }
+    void Notice(std::string_view text) override { calls.push_back("notice " + std::string(text)); }
     void Finished(const StoreResult&) override { calls.push_back("finished"); }
     void Recorded(std::string_view) override { calls.push_back("recorded"); }
     void RecordFailed(std::string_view) override { calls.push_back("record failed"); }
+    void BrokenOff(SaveStep, std::string_view) override { calls.push_back("broken off"); }
 };
 
 struct Worksheet : ::testing::Test {

@@ -55,11 +55,12 @@ struct KeepingFace final : WriteFace {
     void FitFailed(int) override {}
     bool KeepOverLimit(int, const SegmentFit&) override { return true; }
     void StoreFailed(const StoreResult&) override {}
-    void KeptAside(std::string_view) override {}
-    void BackupFailed() override {}
+    void Warning(std::string_view) override {}
+    void Notice(std::string_view) override {}
     void Finished(const StoreResult&) override {}
     void Recorded(std::string_view) override {}
     void RecordFailed(std::string_view) override {}
+    void BrokenOff(SaveStep, std::string_view) override {}
 };
 
 // The window as a new operator meets it after a calibration with one point 10 % off: the chart holds the
