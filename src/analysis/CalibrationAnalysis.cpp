@@ -1,17 +1,15 @@
 #include "analysis/CalibrationAnalysis.h"
 
-#include "analysis/DecimalText.h"
+#include "analysis/RangeCurve.h"
+#include "analysis/SettleWindow.h"
 #include "fitting/NumberText.h"
 #include "fitting/TableFit.h"
-#include "texts/CurveTexts.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace slabcal::analysis {
 namespace {
-
-namespace curve = texts::curve;
 
 // A culprit is named alone only when leaving it out fits the range this many times better than leaving
 // out the next most likely row; otherwise both are named.
@@ -28,113 +26,68 @@ double Signal(const PointText& point) {
     return ReadIntegerPrefix(point.signal);
 }
 
-double Percent(double logDeviation) {
-    return std::expm1(logDeviation) * 100.0;
+// The rows of `judged` by how well the rest of the range lies on one curve without them, best first.
+std::vector<LeftOutRow> MostLikelyFirst(std::vector<LeftOutRow> judged) {
+    std::stable_sort(judged.begin(), judged.end(),
+                     [](const LeftOutRow& a, const LeftOutRow& b) { return a.restSpread < b.restSpread; });
+    return judged;
 }
 
-std::string Row(int row) {
-    return std::string(curve::RowPrefix) + std::to_string(row + 1) + std::string(curve::RowSuffix);
+// The rows to name of `ranked`: the most likely, and the next when that explains the range almost as
+// well. Of two, the one that needs the smaller correction comes first: small slips are the more common.
+std::vector<LeftOutRow> Named(const std::vector<LeftOutRow>& ranked) {
+    if (ranked.size() < 2 || !(ranked[1].restSpread < CulpritClearRatio * ranked[0].restSpread))
+        return {ranked[0]};
+    if (std::fabs(ranked[1].deviation) < std::fabs(ranked[0].deviation))
+        return {ranked[1], ranked[0]};
+    return {ranked[0], ranked[1]};
 }
 
-std::string Segment(int segment) {
-    return std::string(curve::RowPrefix) + std::to_string(segment + 1) + std::string(curve::SegmentSuffix);
+std::vector<int> RowsOf(const std::vector<LeftOutRow>& judged) {
+    std::vector<int> rows;
+    for (const LeftOutRow& row : judged)
+        rows.push_back(row.row);
+    return rows;
 }
 
-// Residual sum of squares of the least-squares quadratic through (x, y); x is centred first so that the
-// normal equations stay well conditioned.
-struct Quadratic {
-    double mean = 0;
-    std::array<double, 3> c{};
-    [[nodiscard]] double operator()(double x) const {
-        const double u = x - mean;
-        return c[0] + (c[1] + c[2] * u) * u;
-    }
-};
-
-std::optional<Quadratic> FitQuadratic(std::span<const double> x, std::span<const double> y) {
-    Quadratic q;
-    for (double value : x)
-        q.mean += value / static_cast<double>(x.size());
-    std::array<std::array<double, 4>, 3> m{};
-    for (std::size_t k = 0; k < x.size(); ++k) {
-        const double u = x[k] - q.mean;
-        const std::array<double, 3> powers{1.0, u, u * u};
-        for (std::size_t i = 0; i < 3; ++i) {
-            for (std::size_t j = 0; j < 3; ++j)
-                m[i][j] += powers[i] * powers[j];
-            m[i][3] += powers[i] * y[k];
-        }
-    }
-    for (std::size_t i = 0; i < 3; ++i) {
-        const std::size_t pivot =
-            static_cast<std::size_t>(std::max_element(m.begin() + static_cast<std::ptrdiff_t>(i), m.end(),
-                                                      [i](const auto& a, const auto& b) {
-                                                          return std::fabs(a[i]) < std::fabs(b[i]);
-                                                      }) -
-                                     m.begin());
-        std::swap(m[i], m[pivot]);
-        if (std::fabs(m[i][i]) < 1e-12)
-            return std::nullopt;
-        for (std::size_t r = i + 1; r < 3; ++r) {
-            const double factor = m[r][i] / m[i][i];
-            for (std::size_t col = i; col < 4; ++col)
-                m[r][col] -= factor * m[i][col];
-        }
-    }
-    for (std::size_t i = 3; i-- > 0;) {
-        double value = m[i][3];
-        for (std::size_t k = i + 1; k < 3; ++k)
-            value -= m[i][k] * q.c[k];
-        q.c[i] = value / m[i][i];
-    }
-    return q;
+bool SegmentOnRange(std::size_t segment, ConverterRange range) {
+    return segments::RangeOfRow(segments::Table[segment].first) == range;
 }
 
-std::string CulpritLine(const Culprit& culprit) {
-    std::string line = Row(culprit.row);
-    if (culprit.alternative)
-        line += std::string(curve::Or) + Row(*culprit.alternative);
-    return line + std::string(curve::CulpritDeviation) + FixedText(std::fabs(culprit.deviationPercent), 1) +
-           std::string(curve::CulpritAdvice);
+// The row lies further off the others' curve than their noise and the curve's allowance explain.
+bool BeyondNoise(const LeftOutRow& judged) {
+    return std::fabs(judged.deviation) > NoiseLimit(judged.noiseGain) + CurveAllowance;
 }
 
 } // namespace
 
+double NoiseLimit(double noiseGain) {
+    return AdviceNoiseMultiple * SteepestSlope * SettleWindow::RelativeLimit * noiseGain;
+}
+
+bool RangeSpanned(const CalibrationPoints& points, ConverterRange range) {
+    const bool small = range == ConverterRange::Small;
+    const int first = small ? 0 : segments::LastSmallRangeRow + 1;
+    const int last = small ? segments::LastSmallRangeRow : CalibrationRowCount - 1;
+    return RowUsable(points[static_cast<std::size_t>(first)]) &&
+           RowUsable(points[static_cast<std::size_t>(last)]);
+}
+
 std::optional<Culprit> FindCulprit(const CalibrationPoints& points, std::span<const int> candidates) {
-    struct Score {
-        double rest = 0; // the other rows' residual sum of squares
-        int row = 0;
-        double deviation = 0;
-    };
-    std::vector<Score> scores;
-    for (int candidate : candidates) {
-        const ConverterRange range = segments::RangeOfRow(candidate);
-        std::vector<double> x;
-        std::vector<double> y;
-        for (int row = 0; row < CalibrationRowCount; ++row) {
-            const PointText& point = points[static_cast<std::size_t>(row)];
-            if (row != candidate && segments::RangeOfRow(row) == range && RowUsable(point)) {
-                x.push_back(std::log(Signal(point)));
-                y.push_back(std::log(Height(point)));
-            }
-        }
-        const PointText& suspect = points[static_cast<std::size_t>(candidate)];
-        if (x.size() < 4 || !RowUsable(suspect))
-            return std::nullopt;
-        const auto curve = FitQuadratic(x, y);
-        if (!curve)
-            return std::nullopt;
-        Score score{0, candidate, std::log(Height(suspect)) - (*curve)(std::log(Signal(suspect)))};
-        for (std::size_t k = 0; k < x.size(); ++k)
-            score.rest += std::pow(y[k] - (*curve)(x[k]), 2);
-        scores.push_back(score);
-    }
-    if (scores.empty())
+    if (candidates.empty())
         return std::nullopt;
-    std::sort(scores.begin(), scores.end(), [](const Score& a, const Score& b) { return a.rest < b.rest; });
-    Culprit culprit{scores[0].row, std::nullopt, Percent(scores[0].deviation)};
-    if (scores.size() > 1 && scores[1].rest < CulpritClearRatio * scores[0].rest)
-        culprit.alternative = scores[1].row;
+    std::vector<LeftOutRow> judged;
+    for (const LeftOutRow& row : LeaveEachOut(points, segments::RangeOfRow(candidates.front()))) {
+        if (std::find(candidates.begin(), candidates.end(), row.row) != candidates.end())
+            judged.push_back(row);
+    }
+    // A candidate the range cannot judge might be the one: rather name none.
+    if (judged.size() != candidates.size())
+        return std::nullopt;
+    const auto named = Named(MostLikelyFirst(std::move(judged)));
+    Culprit culprit{named[0].row, std::nullopt, LogDeviationPercent(named[0].deviation)};
+    if (named.size() > 1)
+        culprit.alternative = named[1].row;
     return culprit;
 }
 
@@ -151,14 +104,14 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
             continue;
         const SegmentFit& fit = *fits[segment];
         check.fit = fit;
-        check.overLimit = fit.maxAbs > segments::DeviationLimit;
+        check.overLimit = fit.OverLimit();
         check.slopeNotNegative = !(fit.slope < 0);
         const std::size_t firstPoint = analysis.points.size();
         double worst = -1;
         for (int row = first; row < first + count; ++row) {
             const PointText& point = points[static_cast<std::size_t>(row)];
             PointCheck pointCheck{row, static_cast<int>(segment), Height(point), Signal(point)};
-            pointCheck.fittedHeight = std::exp(fit.slope * std::log(pointCheck.signal) + fit.intercept);
+            pointCheck.fittedHeight = fit.HeightAt(pointCheck.signal);
             pointCheck.deviationMm = pointCheck.height - pointCheck.fittedHeight;
             pointCheck.deviationPercent = pointCheck.deviationMm / pointCheck.fittedHeight * 100.0;
             if (std::fabs(pointCheck.deviationPercent) > worst) {
@@ -174,6 +127,10 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
             for (int row = first; row < first + count; ++row)
                 rows.push_back(row);
             check.culprit = FindCulprit(points, rows);
+            // The per-point table shows the segment's worst row; a line naming another row alone would
+            // contradict it.
+            if (check.culprit && check.culprit->row != check.worstRow)
+                check.culprit->alternative = check.worstRow;
         }
     }
 
@@ -185,12 +142,11 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
         if (!segments::BoundaryIndexOfRow(row) || !lower || !upper)
             continue;
         BoundaryCheck boundary{row, Signal(points[static_cast<std::size_t>(row)])};
-        const double logSignal = std::log(boundary.signal);
-        const double lowerLog = lower->slope * logSignal + lower->intercept;
-        const double upperLog = upper->slope * logSignal + upper->intercept;
+        const double lowerLog = std::log(lower->HeightAt(boundary.signal));
+        const double upperLog = std::log(upper->HeightAt(boundary.signal));
         boundary.lowerHeight = std::exp(lowerLog);
         boundary.upperHeight = std::exp(upperLog);
-        boundary.jumpPercent = Percent(std::fabs(upperLog - lowerLog));
+        boundary.jumpPercent = LogDeviationPercent(std::fabs(upperLog - lowerLog));
         boundary.overLimit = std::fabs(upperLog - lowerLog) > BoundaryJumpLimit;
         analysis.boundaries.push_back(boundary);
     }
@@ -205,19 +161,44 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
         const SegmentCheck& check = analysis.segments[segment];
         const auto index = static_cast<int>(segment);
         if (check.slopeNotNegative)
-            analysis.findings.push_back(Segment(index) + std::string(curve::SlopeNotNegative));
-        if (check.overLimit)
-            analysis.findings.push_back(check.culprit
-                                            ? CulpritLine(*check.culprit)
-                                            : Segment(index) + std::string(curve::SegmentOverLimit));
+            analysis.findings.push_back(SlopeNotNegativeFinding(index));
+        if (check.overLimit && check.culprit)
+            analysis.findings.push_back(CulpritFinding(*check.culprit, index));
+        else if (check.overLimit)
+            analysis.findings.push_back(SegmentOverLimitFinding(index));
     }
+
+    // A row off by less than the question's limit, found by the range as a whole. A range with a segment
+    // over the limit has its culprit named already.
+    for (const auto range : {ConverterRange::Small, ConverterRange::Large}) {
+        bool asked = false;
+        for (std::size_t segment = 0; segment < analysis.segments.size(); ++segment)
+            asked = asked || (SegmentOnRange(segment, range) && analysis.segments[segment].overLimit);
+        if (asked || !RangeSpanned(points, range))
+            continue;
+        const auto ranked = MostLikelyFirst(LeaveEachOut(points, range));
+        if (ranked.empty() || !BeyondNoise(ranked[0]))
+            continue;
+        const auto named = Named(ranked);
+        const bool otherRange = std::find(analysis.wrongRangeRows.begin(), analysis.wrongRangeRows.end(),
+                                          named[0].row) != analysis.wrongRangeRows.end();
+        if (!otherRange)
+            analysis.findings.push_back(
+                AdviceFinding(RowsOf(named), LogDeviationPercent(named[0].deviation)));
+    }
+
     for (const BoundaryCheck& boundary : analysis.boundaries) {
         if (boundary.overLimit)
-            analysis.findings.push_back(Row(boundary.row) + std::string(curve::BoundaryJump) +
-                                        FixedText(boundary.jumpPercent, 1) + " %");
+            analysis.findings.push_back(BoundaryJumpFinding(boundary.row, boundary.jumpPercent));
     }
     for (int row : analysis.wrongRangeRows)
-        analysis.findings.push_back(Row(row) + std::string(curve::WrongRange));
+        analysis.findings.push_back(WrongRangeFinding(row));
+
+    for (PointCheck& point : analysis.points) {
+        for (const Finding& finding : analysis.findings)
+            point.named = point.named || std::find(finding.rows.begin(), finding.rows.end(), point.row) !=
+                                             finding.rows.end();
+    }
     return analysis;
 }
 

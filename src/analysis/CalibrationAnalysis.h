@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/Finding.h"
 #include "fitting/CalibrationPoints.h"
 #include "fitting/SegmentFit.h"
 #include "fitting/SegmentTable.h"
@@ -16,6 +17,18 @@ namespace slabcal::analysis {
 // ln(height), about 2 %) make the gauge's reading jump as the signal crosses the boundary.
 inline constexpr double BoundaryJumpLimit = 0.02;
 
+// The range check's threshold for a row's deviation from the curve through the other rows of its range.
+// A settled signal is within SettleWindow::RelativeLimit (0.5 %) of the truth, and the steepest segment
+// turns that into at most SteepestSlope × 0.5 % = 0.33 % of height: one row's noise, σ. The deviation's own
+// noise is σ × the row's noise gain (more where the curve is extrapolated), and AdviceNoiseMultiple of it
+// leaves noise alone to name a row in about one clean table of a hundred thousand; CurveAllowance is for
+// probes whose response the curve's shapes follow only to within 1 % of height.
+inline constexpr double SteepestSlope = 0.65;
+inline constexpr double AdviceNoiseMultiple = 5;
+inline constexpr double CurveAllowance = 0.01;
+// AdviceNoiseMultiple × σ × noiseGain: a deviation in ln(height) that noise alone hardly ever reaches.
+[[nodiscard]] double NoiseLimit(double noiseGain);
+
 // One recorded point measured against its segment's line.
 struct PointCheck {
     int row = 0;
@@ -26,10 +39,12 @@ struct PointCheck {
     double deviationMm = 0;  // recorded minus fitted
     double deviationPercent = 0;
     bool worstOfSegment = false;
+    bool named = false; // a finding names its row
 };
 
 // The row that most likely spoiled a segment, with its deviation from the curve through the other rows
-// of its range; `alternative` when a second row explains the segment almost as well.
+// of its range; `alternative` when a second row explains the segment almost as well, or when the row is
+// not the one the per-point table shows as the segment's worst (that one is then named too).
 struct Culprit {
     int row = 0;
     std::optional<int> alternative;
@@ -60,7 +75,8 @@ struct CalibrationAnalysis {
     std::array<SegmentCheck, segments::Count> segments;
     std::vector<BoundaryCheck> boundaries; // the boundaries whose two segments are fitted
     std::vector<int> wrongRangeRows;
-    std::vector<std::string> findings; // one line for the operator per problem: segments, boundaries, ranges
+    // One per problem: segments (culprits, swaps), the range check's advice, boundaries, ranges.
+    std::vector<Finding> findings;
 };
 
 // The range each row's signal was measured on, when known.
@@ -68,10 +84,15 @@ using RecordedRanges = std::array<std::optional<ConverterRange>, CalibrationRowC
 
 [[nodiscard]] CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRanges& ranges = {});
 
-// The row, among `candidates`, whose removal leaves the other recorded rows of its range most consistent
-// (least squares of a quadratic in ln-ln space), with its deviation from that curve. A segment of three
+// The range check judges a converter range once its rows reach from one end of it to the other (its first
+// and last rows recorded): the curve's allowance holds for the whole range, not for a curve drawn through
+// part of it and carried on.
+[[nodiscard]] bool RangeSpanned(const CalibrationPoints& points, ConverterRange range);
+
+// The row, among `candidates` (rows of one range), whose leaving-out leaves the other recorded rows of its
+// range closest to one curve (LeaveEachOut), with its deviation from that curve. A segment of three
 // points alone cannot tell which one is off: any two of them define a line. Nothing when the range has
-// fewer than four other usable rows.
+// too few rows recorded to judge a candidate.
 [[nodiscard]] std::optional<Culprit> FindCulprit(const CalibrationPoints& points,
                                                  std::span<const int> candidates);
 

@@ -1,4 +1,4 @@
-#include "analysis/CalibrationAnalysis.h"
+#include "analysis/SavedRowAdvice.h"
 #include "calibration/DialogFixture.h"
 #include "storage/ReadSegmentModel.h"
 
@@ -20,11 +20,12 @@ struct Outcome {
     std::string status;
     std::vector<std::string> boxes;
     std::vector<std::string> findings;
+    std::vector<std::string> advice; // given at the saves
 };
 
 // A whole calibration with row 9 (300 mm) recorded with a signal 30 % high (the height 10 % off) and forced
 // past the question, with or without everything the curve window does on every change of the worksheet:
-// the analysis of its table and a read of the stored file.
+// the analysis of its table, the advice on the row just saved and a read of the stored file.
 Outcome Calibrate(bool observed) {
     Calibration run;
     run.SetUp();
@@ -32,8 +33,15 @@ Outcome Calibrate(bool observed) {
     Outcome outcome;
     CalibrationWorksheet::Subscription watching;
     if (observed)
-        watching = run.dialog->Worksheet().Subscribe([&](const WorksheetEvent&) {
-            outcome.findings = analysis::Analyse(run.dialog->Worksheet().Points()).findings;
+        watching = run.dialog->Worksheet().Subscribe([&](const WorksheetEvent& event) {
+            const CalibrationPoints points = run.dialog->Worksheet().Points();
+            outcome.findings.clear();
+            for (const auto& finding : analysis::Analyse(points).findings)
+                outcome.findings.push_back(finding.text);
+            if (event.change == WorksheetChange::RowSaved) {
+                if (const auto advice = analysis::SavedRowAdvice(points, {}, event.row))
+                    outcome.advice.push_back(advice->text);
+            }
             (void)ReadSegmentModel(run.files);
         });
     std::vector<std::string> signals = test::ModelSignals;
@@ -64,6 +72,8 @@ TEST(CurveWindowObserving, LeavesTheDialogAndItsFilesAsTheyWouldBe) {
     EXPECT_FALSE(closed.parameterFile.empty());
     ASSERT_FALSE(open.findings.empty());
     EXPECT_EQ(open.findings[0].rfind("第9行: 偏离 ", 0), 0U) << open.findings[0];
+    ASSERT_FALSE(open.advice.empty()) << "the culprit, at the save that completes its segment";
+    EXPECT_EQ(open.advice[0].rfind("第9行: 偏离 ", 0), 0U) << open.advice[0];
 }
 
 } // namespace

@@ -27,10 +27,6 @@ constexpr double DefaultSignalHigh = 20000;
 constexpr double DefaultHeightLow = 30;
 constexpr double DefaultHeightHigh = 1000;
 
-double FittedHeight(const SegmentFit& fit, double signal) {
-    return std::exp(fit.slope * std::log(signal) + fit.intercept);
-}
-
 QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape shape, qreal size,
                             QColor color) {
     auto* series = new QScatterSeries;
@@ -170,7 +166,6 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
     }
     points->replace(recorded);
 
-    QList<QPointF> culpritPoints;
     for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
         const analysis::SegmentCheck& check = analysis.segments[segment];
         QList<QPointF> line;
@@ -184,16 +179,21 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
                 from = std::min(from, signal);
                 to = std::max(to, signal);
             }
-            line = {{from, FittedHeight(*check.fit, from)}, {to, FittedHeight(*check.fit, to)}};
+            line = {{from, check.fit->HeightAt(from)}, {to, check.fit->HeightAt(to)}};
         }
         segmentLines[segment]->replace(line);
-        if (check.culprit) {
-            const PointText& point = table[static_cast<std::size_t>(check.culprit->row)];
-            culpritPoints.append({static_cast<double>(ReadIntegerPrefix(point.signal)),
-                                  static_cast<double>(ReadIntegerPrefix(point.height))});
+    }
+    // Every row a finding names is ringed.
+    QList<QPointF> ringed;
+    for (const analysis::Finding& finding : analysis.findings) {
+        for (int row : finding.rows) {
+            const PointText& point = table[static_cast<std::size_t>(row)];
+            const QPointF at(ReadIntegerPrefix(point.signal), ReadIntegerPrefix(point.height));
+            if (at.x() > 0 && at.y() > 0 && !ringed.contains(at))
+                ringed.append(at);
         }
     }
-    culprits->replace(culpritPoints);
+    culprits->replace(ringed);
 
     QList<QPointF> boundaryPoints;
     for (const analysis::BoundaryCheck& boundary : analysis.boundaries)

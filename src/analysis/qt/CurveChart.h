@@ -16,7 +16,7 @@ class QScatterSeries;
 namespace slabcal {
 
 // The calibration curve on log-log axes: the recorded points, each fitted segment over its points' span,
-// the boundary signals, the rows named as culprits, the calibration the gauge holds now (dashed, per
+// the boundary signals, the rows any finding names (ringed), the calibration the gauge holds now (dashed, per
 // range as the gauge measures with it) and the live signal. The window shows it; a certificate can draw
 // the same chart.
 class CurveChart final : public QChart {

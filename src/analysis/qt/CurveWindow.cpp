@@ -235,6 +235,11 @@ void CurveWindow::ShowTable() {
         for (int column = 0; column < static_cast<int>(cells.size()); ++column)
             SetCell(*pointTable, index, column, cells[static_cast<std::size_t>(column)]);
         const bool overLimit = result.segments[static_cast<std::size_t>(point.segment)].overLimit;
+        // A row a finding names, in the finding's colour.
+        if (point.named) {
+            for (int column = 0; column < pointTable->columnCount(); ++column)
+                pointTable->item(index, column)->setForeground(QColor(0xc0, 0x10, 0x10));
+        }
         if (point.worstOfSegment) {
             for (int column = 0; column < pointTable->columnCount(); ++column) {
                 QTableWidgetItem* item = pointTable->item(index, column);
@@ -264,8 +269,8 @@ void CurveWindow::ShowTable() {
     ChooseRecord(chosenRecord); // drawn again over the new span
 
     findings->clear();
-    for (const std::string& line : result.findings)
-        findings->addItem(FromUtf8(line));
+    for (const analysis::Finding& finding : result.findings)
+        findings->addItem(FromUtf8(finding.text));
     if (result.findings.empty())
         findings->addItem(FromUtf8(curve::NoFindings));
 }

@@ -96,7 +96,13 @@ TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     ASSERT_GE(window.Findings().count(), 1);
     EXPECT_TRUE(window.Findings().item(0)->text().startsWith(QString::fromUtf8("第9行: 偏离 ")))
         << window.Findings().item(0)->text().toStdString();
-    EXPECT_EQ(window.PointTable().rowCount(), 19);
+    ASSERT_EQ(window.PointTable().rowCount(), 19);
+    // The row named is marked in the per-point table, the others are not.
+    for (int index = 0; index < window.PointTable().rowCount(); ++index) {
+        const bool named = window.PointTable().item(index, 0)->text() == "9";
+        EXPECT_EQ(window.PointTable().item(index, 6)->foreground().color() == QColor(0xc0, 0x10, 0x10), named)
+            << index;
+    }
     EXPECT_EQ(window.CompareTable().rowCount(), 15);
     test::SaveScreenshot(window, "curve-window.png");
 }
