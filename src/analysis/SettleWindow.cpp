@@ -33,6 +33,7 @@ SettleWindow::State SettleWindow::Current() const {
         sum += value;
     state.mean = sum / static_cast<double>(count);
     state.spread = *largest - *smallest;
+    state.spreadPercent = state.spread / state.mean * 100.0;
     if (count >= 2) {
         const std::size_t half = count / 2;
         double older = 0;

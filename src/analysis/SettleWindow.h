@@ -6,7 +6,9 @@
 
 namespace slabcal::analysis {
 
-// The last values the converter delivered, and whether the signal has settled enough to be saved.
+// The last values the converter delivered, and whether the signal has settled enough to be saved. Only
+// fresh values count (LiveSignal gives each once): a converter slower than the window's refresh needs as
+// many of them as a fast one, however long they take.
 //
 // Settled means the spread (largest minus smallest of the last Size samples) is at most 0.5 % of their
 // mean, or two counts for a small signal, where the last digit alone moves that much. The slopes of the
@@ -22,8 +24,9 @@ public:
     struct State {
         std::size_t count = 0;
         double mean = 0;
-        double spread = 0; // largest minus smallest
-        double drift = 0;  // mean of the newer half minus mean of the older half
+        double spread = 0;        // largest minus smallest
+        double spreadPercent = 0; // the spread in % of the mean
+        double drift = 0;         // mean of the newer half minus mean of the older half
         bool settled = false;
     };
 

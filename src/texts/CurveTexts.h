@@ -16,6 +16,10 @@ inline constexpr std::string_view BoundarySeries = "分界";
 inline constexpr std::string_view StoredSeries = "现有标定";
 inline constexpr std::string_view CulpritSeries = "可疑点";
 inline constexpr std::string_view LiveSeries = "当前信号";
+inline constexpr std::string_view LiveEstimateSeries = "当前信号 (估计)";
+// Beside the live marker: "预计 X mm / 当前 Y"
+inline constexpr std::string_view LiveHeight = "预计 ";
+inline constexpr std::string_view LiveSignal = " mm / 当前 ";
 inline constexpr std::string_view RecordPointsSeries = "所选记录的点";
 inline constexpr std::string_view RecordCurveSeries = "所选记录的标定";
 
@@ -56,6 +60,7 @@ inline constexpr std::string_view NoFindings = "未发现问题";
 // The live signal
 inline constexpr std::string_view Settled = "稳定";
 inline constexpr std::string_view NotSettled = "未稳定";
+inline constexpr std::string_view FreshValues = "新值 ";
 inline constexpr std::string_view Spread = "波动 ";
 inline constexpr std::string_view Drift = "漂移 ";
 inline constexpr std::string_view NoStoredFile = "无现有标定";

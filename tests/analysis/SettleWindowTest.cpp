@@ -41,6 +41,7 @@ TEST(SettleWindow, SettledOnlyOnAFullSecondWithinTheSpread) {
     const auto state = window.Current();
     EXPECT_NEAR(state.drift, 4140 * 0.005, 0.5) << "newer half minus older half: five steps of 0.1 %";
     EXPECT_NEAR(state.spread, 4140 * 0.009, 0.5);
+    EXPECT_NEAR(state.spreadPercent, state.spread / state.mean * 100, 1e-12);
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "analysis/qt/CurveChart.h"
 
+#include "analysis/DecimalText.h"
+#include "analysis/LiveHeight.h"
 #include "analysis/StoredComparison.h"
 #include "fitting/NumberText.h"
 #include "framework/qt/Utf8.h"
 #include "texts/CurveTexts.h"
 
+#include <QGraphicsSimpleTextItem>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
@@ -26,6 +29,9 @@ constexpr double DefaultSignalLow = 100;
 constexpr double DefaultSignalHigh = 20000;
 constexpr double DefaultHeightLow = 30;
 constexpr double DefaultHeightHigh = 1000;
+
+// The axes leave this factor of room around what they show.
+constexpr double AxisMargin = 1.25;
 
 QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape shape, qreal size,
                             QColor color) {
@@ -100,11 +106,16 @@ CurveChart::CurveChart() {
     culprits =
         MakeScatter(curve::CulpritSeries, QScatterSeries::MarkerShapeCircle, 16, QColor(0xd0, 0x10, 0x10));
     live = MakeScatter(curve::LiveSeries, QScatterSeries::MarkerShapeStar, 16, QColor(0x10, 0x90, 0x30));
+    liveEstimate =
+        MakeScatter(curve::LiveEstimateSeries, QScatterSeries::MarkerShapeStar, 16, QColor(0xe0, 0x80, 0x10));
     recordPoints = MakeScatter(curve::RecordPointsSeries, QScatterSeries::MarkerShapeTriangle, 9,
                                QColor(0x80, 0x30, 0xa0));
-    for (QAbstractSeries* series :
-         std::initializer_list<QAbstractSeries*>{recordPoints, culprits, boundaries, points, live})
+    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{recordPoints, culprits, boundaries,
+                                                                           points, live, liveEstimate})
         Attach(series);
+    liveText = new QGraphicsSimpleTextItem(this);
+    liveText->setZValue(10);
+    connect(this, &QChart::plotAreaChanged, this, [this] { PlaceLiveText(); });
     // One legend entry for each calibration, though it is drawn per range; none for what is not shown.
     legend()->markers(stored[1]).first()->setVisible(false);
     legend()->markers(recordCurve[1]).first()->setVisible(false);
@@ -150,6 +161,7 @@ void CurveChart::ShowRecord(const std::optional<CalibrationPoints>& table,
 
 void CurveChart::Show(const CalibrationPoints& table, const analysis::CalibrationAnalysis& analysis,
                       const std::optional<SegmentModel>& model) {
+    currentTable = table;
     QList<QPointF> recorded;
     std::array<double, 2> low{DefaultSignalHigh, DefaultSignalHigh};
     std::array<double, 2> high{DefaultSignalLow, DefaultSignalLow};
@@ -183,17 +195,9 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
         }
         segmentLines[segment]->replace(line);
     }
-    // Every row a finding names is ringed.
-    QList<QPointF> ringed;
-    for (const analysis::Finding& finding : analysis.findings) {
-        for (int row : finding.rows) {
-            const PointText& point = table[static_cast<std::size_t>(row)];
-            const QPointF at(ReadIntegerPrefix(point.signal), ReadIntegerPrefix(point.height));
-            if (at.x() > 0 && at.y() > 0 && !ringed.contains(at))
-                ringed.append(at);
-        }
-    }
-    culprits->replace(ringed);
+    findingRows.clear();
+    for (const analysis::Finding& finding : analysis.findings)
+        findingRows.insert(findingRows.end(), finding.rows.begin(), finding.rows.end());
 
     QList<QPointF> boundaryPoints;
     for (const analysis::BoundaryCheck& boundary : analysis.boundaries)
@@ -207,18 +211,68 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
         const std::size_t index = RangeIndex(range);
         stored[index]->replace(Calibration(model, range, low[index], high[index]));
     }
+    Ring();
     FitAxes();
+}
+
+void CurveChart::ShowAdvice(const std::optional<analysis::Finding>& advice) {
+    adviceRows = advice ? advice->rows : std::vector<int>{};
+    Ring();
+}
+
+void CurveChart::Ring() {
+    QList<QPointF> ringed;
+    for (const std::vector<int>* rows : {&findingRows, &adviceRows}) {
+        for (int row : *rows) {
+            const PointText& point = currentTable[static_cast<std::size_t>(row)];
+            const QPointF at(ReadIntegerPrefix(point.signal), ReadIntegerPrefix(point.height));
+            if (at.x() > 0 && at.y() > 0 && !ringed.contains(at))
+                ringed.append(at);
+        }
+    }
+    culprits->replace(ringed);
 }
 
 void CurveChart::ShowLive(std::optional<double> signal, ConverterRange range,
                           const std::optional<SegmentModel>& model) {
-    std::optional<double> height;
-    if (signal && (written || model))
-        height = analysis::HeightAt(written ? *written : *model, range, *signal);
-    if (height)
-        live->replace(QList<QPointF>{{*signal, *height}});
-    else
-        live->clear();
+    const auto height =
+        signal ? analysis::LiveHeightAt(currentTable, written, model, range, *signal) : std::nullopt;
+    live->clear();
+    liveEstimate->clear();
+    if (!height) {
+        liveText->setText(QString());
+        return;
+    }
+    const QPointF at(*signal, height->height);
+    (height->estimate ? liveEstimate : live)->append(at);
+    liveText->setText(FromUtf8(std::string(curve::LiveHeight)
+                                   .append(analysis::FixedText(height->height, 0))
+                                   .append(curve::LiveSignal)
+                                   .append(analysis::FixedText(*signal, 0))));
+    // The marker never leaves the axes: a signal beyond them widens them.
+    if (at.x() * AxisMargin > signalAxis->max() || at.x() / AxisMargin < signalAxis->min() ||
+        at.y() * AxisMargin > heightAxis->max() || at.y() / AxisMargin < heightAxis->min())
+        FitAxes();
+    PlaceLiveText();
+}
+
+QString CurveChart::LiveText() const {
+    return liveText->text();
+}
+
+void CurveChart::PlaceLiveText() {
+    const QScatterSeries* shown = live->count() > 0 ? live : liveEstimate;
+    if (shown->count() == 0)
+        return;
+    const QPointF marker = mapToPosition(shown->at(0), const_cast<QScatterSeries*>(shown));
+    const QRectF area = plotArea();
+    const QRectF text = liveText->boundingRect();
+    // Beside the marker, on whichever side keeps it within the plot.
+    QPointF place = marker + QPointF(12, -text.height() - 4);
+    if (place.x() + text.width() > area.right())
+        place.setX(marker.x() - 12 - text.width());
+    place.setY(std::clamp(place.y(), area.top(), std::max(area.top(), area.bottom() - text.height())));
+    liveText->setPos(place);
 }
 
 void CurveChart::FitAxes() {
@@ -226,8 +280,12 @@ void CurveChart::FitAxes() {
     double signalHigh = 0;
     double heightLow = HUGE_VAL;
     double heightHigh = 0;
-    // The recorded points set the scale; a stored calibration far off them is drawn clipped.
-    for (const QPointF& point : points->points()) {
+    // The recorded points and the live marker set the scale; a stored calibration far off them is drawn
+    // clipped.
+    QList<QPointF> shown = points->points();
+    shown.append(live->points());
+    shown.append(liveEstimate->points());
+    for (const QPointF& point : shown) {
         signalLow = std::min(signalLow, point.x());
         signalHigh = std::max(signalHigh, point.x());
         heightLow = std::min(heightLow, point.y());
@@ -239,8 +297,8 @@ void CurveChart::FitAxes() {
         heightLow = DefaultHeightLow;
         heightHigh = DefaultHeightHigh;
     }
-    signalAxis->setRange(signalLow / 1.25, signalHigh * 1.25);
-    heightAxis->setRange(heightLow / 1.25, heightHigh * 1.25);
+    signalAxis->setRange(signalLow / AxisMargin, signalHigh * AxisMargin);
+    heightAxis->setRange(heightLow / AxisMargin, heightHigh * AxisMargin);
 }
 
 } // namespace slabcal

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
+class QGraphicsSimpleTextItem;
 class QLineSeries;
 class QLogValueAxis;
 class QScatterSeries;
@@ -16,17 +18,20 @@ class QScatterSeries;
 namespace slabcal {
 
 // The calibration curve on log-log axes: the recorded points, each fitted segment over its points' span,
-// the boundary signals, the rows any finding names (ringed), the calibration the gauge holds now (dashed, per
-// range as the gauge measures with it) and the live signal. The window shows it; a certificate can draw
-// the same chart.
+// the boundary signals, the rows any finding names (ringed), the calibration the gauge holds now (dashed,
+// per range as the gauge measures with it) and the live signal with its height and signal beside it,
+// always inside the axes. The window shows it; a certificate can draw the same chart.
 class CurveChart final : public QChart {
 public:
     CurveChart();
 
     void Show(const CalibrationPoints& points, const analysis::CalibrationAnalysis& analysis,
               const std::optional<SegmentModel>& stored);
-    // The live marker at the signal on the given range, at the height the new fit (as the write would
-    // store it, or else the stored calibration) gives there; hidden when neither gives one.
+    // The advice given when the last row was saved: its rows are ringed as well.
+    void ShowAdvice(const std::optional<analysis::Finding>& advice);
+    // The live marker at the signal on the given range, at the height LiveHeightAt gives there (the new
+    // fit's, an estimate from the rows recorded so far, or the stored calibration's); hidden when none
+    // gives one.
     void ShowLive(std::optional<double> signal, ConverterRange range,
                   const std::optional<SegmentModel>& stored);
 
@@ -41,12 +46,19 @@ public:
     [[nodiscard]] QScatterSeries& Culprits() const { return *culprits; }
     [[nodiscard]] QLineSeries& Stored(ConverterRange range) const;
     [[nodiscard]] QScatterSeries& Live() const { return *live; }
+    [[nodiscard]] QScatterSeries& LiveEstimate() const { return *liveEstimate; }
+    // "预计 X mm / 当前 Y" beside the live marker; empty while none is shown.
+    [[nodiscard]] QString LiveText() const;
+    [[nodiscard]] const QLogValueAxis& SignalAxis() const { return *signalAxis; }
+    [[nodiscard]] const QLogValueAxis& HeightAxis() const { return *heightAxis; }
     [[nodiscard]] QScatterSeries& RecordPoints() const { return *recordPoints; }
     [[nodiscard]] QLineSeries& RecordCurve(ConverterRange range) const;
 
 private:
     void Attach(QAbstractSeries* series);
+    void Ring();
     void FitAxes();
+    void PlaceLiveText();
 
     QLogValueAxis* signalAxis = nullptr;
     QLogValueAxis* heightAxis = nullptr;
@@ -61,8 +73,13 @@ private:
     std::array<double, 2> spanLow{};
     std::array<double, 2> spanHigh{};
     QScatterSeries* live = nullptr;
-    // What the table of the last Show would write, for the live marker.
+    QScatterSeries* liveEstimate = nullptr;
+    QGraphicsSimpleTextItem* liveText = nullptr;
+    // The table of the last Show and what it would write, for the live marker.
+    CalibrationPoints currentTable;
     std::optional<SegmentModel> written;
+    std::vector<int> findingRows;
+    std::vector<int> adviceRows;
 };
 
 } // namespace slabcal

@@ -3,6 +3,7 @@
 #include "analysis/CalibrationAnalysis.h"
 #include "analysis/DecimalText.h"
 #include "analysis/StoredComparison.h"
+#include "analysis/qt/AdviceLine.h"
 #include "analysis/qt/CurveChart.h"
 #include "fitting/NumberText.h"
 #include "fitting/PointsFile.h"
@@ -124,6 +125,14 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
     connect(saveCsv, &QPushButton::clicked, this, &CurveWindow::SaveTable);
     statusRow->addWidget(saveCsv);
     lowerLayout->addLayout(statusRow);
+    adviceLine = new AdviceLine(worksheet, lower);
+    lowerLayout->addWidget(adviceLine);
+    // The rows the advice names are ringed and marked like a finding's.
+    adviceLine->OnChange([this] {
+        stale = true;
+        if (isVisible())
+            ShowTable();
+    });
     findings = new QListWidget(lower);
     findings->setMaximumHeight(70);
     lowerLayout->addWidget(findings);
@@ -215,11 +224,10 @@ void CurveWindow::Changed(const WorksheetEvent& event) {
 void CurveWindow::ShowTable() {
     stale = false;
     const CalibrationPoints points = worksheet.Points();
-    analysis::RecordedRanges ranges;
-    for (int row = 0; row < CalibrationRowCount; ++row)
-        ranges[static_cast<std::size_t>(row)] = worksheet.Row(row).measuredOn;
-    const analysis::CalibrationAnalysis result = analysis::Analyse(points, ranges);
+    const analysis::CalibrationAnalysis result = analysis::Analyse(points, RangesOf(worksheet));
+    const auto& advice = adviceLine->Advice();
     chart->Show(points, result, stored);
+    chart->ShowAdvice(advice);
     storedLabel->setText(stored ? QString() : FromUtf8(curve::NoStoredFile));
 
     pointTable->setRowCount(static_cast<int>(result.points.size()));
@@ -236,7 +244,7 @@ void CurveWindow::ShowTable() {
             SetCell(*pointTable, index, column, cells[static_cast<std::size_t>(column)]);
         const bool overLimit = result.segments[static_cast<std::size_t>(point.segment)].overLimit;
         // A row a finding names, in the finding's colour.
-        if (point.named) {
+        if (point.named || (advice && std::ranges::find(advice->rows, point.row) != advice->rows.end())) {
             for (int column = 0; column < pointTable->columnCount(); ++column)
                 pointTable->item(index, column)->setForeground(QColor(0xc0, 0x10, 0x10));
         }
@@ -284,7 +292,15 @@ void CurveWindow::ShowLive() {
 void CurveWindow::ShowSettle() {
     const auto state = settle.Current();
     const std::string text = Spaced({state.settled ? curve::Settled : curve::NotSettled,
-                                     std::string(curve::Spread).append(analysis::FixedText(state.spread, 0)),
+                                     std::string(curve::FreshValues)
+                                         .append(std::to_string(state.count))
+                                         .append("/")
+                                         .append(std::to_string(analysis::SettleWindow::Size)),
+                                     std::string(curve::Spread)
+                                         .append(analysis::FixedText(state.spread, 0))
+                                         .append(" (")
+                                         .append(analysis::FixedText(state.spreadPercent, 2))
+                                         .append(" %)"),
                                      std::string(curve::Drift).append(analysis::FixedText(state.drift, 0))});
     const QString shown = FromUtf8(text);
     if (settleLabel->text() == shown)

@@ -20,14 +20,15 @@ class QTimer;
 
 namespace slabcal {
 
+class AdviceLine;
 class CurveChart;
 
 // The calibration curve window beside the dialog: the curve, each point against its segment, the
-// problems the write command does not look for, whether the live signal has settled, and what a write
-// would change against the calibration the gauge holds now. It is a face of the calibration worksheet
-// that only watches: it hears of every change to the worksheet (queued to the UI thread), takes the live
-// signal's fresh values ten times a second and reads the parameter file read-only, and never changes
-// either.
+// problems the write command does not look for, the advice on the row just saved, whether the live signal
+// has settled, and what a write would change against the calibration the gauge holds now. It is a face of the
+// calibration worksheet that only watches: it hears of every change to the worksheet (queued to the UI
+// thread), takes the live signal's fresh values ten times a second and reads the parameter file read-only,
+// and never changes either.
 class CurveWindow final : public QWidget {
 public:
     // The calibration the gauge holds now; nothing when there is none to show.
@@ -60,6 +61,7 @@ public:
     [[nodiscard]] const QTableWidget& CompareTable() const { return *compareTable; }
     [[nodiscard]] const QListWidget& Findings() const { return *findings; }
     [[nodiscard]] const QLabel& SettleLabel() const { return *settleLabel; }
+    [[nodiscard]] const AdviceLine& Advice() const { return *adviceLine; }
     [[nodiscard]] const QListWidget& RecordList() const { return *recordList; }
 
 protected:
@@ -90,6 +92,7 @@ private:
     QTableWidget* compareTable = nullptr;
     QListWidget* findings = nullptr;
     QLabel* settleLabel = nullptr;
+    AdviceLine* adviceLine = nullptr;
     QLabel* storedLabel = nullptr;
     QListWidget* recordList = nullptr;
     QTimer* refreshTimer = nullptr;

@@ -1,4 +1,5 @@
 #include "analysis/qt/CurveWindow.h"
+#include "analysis/qt/AdviceLine.h"
 #include "analysis/qt/CurveChart.h"
 #include "fitting/PointsFile.h"
 #include "fitting/TableFit.h"
@@ -16,6 +17,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
 
 #include <cmath>
@@ -40,6 +42,22 @@ struct Sheet {
                                                          segments::RangeOfRow(row)};
         state.currentRow = CalibrationRowCount;
         worksheet.Replace(state);
+    }
+};
+
+// A worksheet nothing was saved on yet, as at the start of a first calibration.
+struct FreshSheet {
+    TemporaryFolder folder;
+    DeviceFileSystem files{folder.Path()};
+    SegmentModel model;
+    CalibrationWorksheet worksheet{model, files};
+
+    // Saves rows 0 to `last` as the model gives them, one after another.
+    void SaveUpTo(int last) {
+        const CalibrationPoints points = test::ModelPoints();
+        for (int row = 0; row <= last; ++row)
+            worksheet.SavePoint(row, points[static_cast<std::size_t>(row)].height,
+                                points[static_cast<std::size_t>(row)].signal);
     }
 };
 
@@ -200,6 +218,86 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
             EXPECT_FALSE(HostFileExists(path));
         }
     }
+}
+
+// The advice on the row just saved, at once, beside the findings: ringed on the chart until the row is
+// measured again.
+TEST(CurveWindow, SaysTheAdviceTheMomentARowIsSaved) {
+    FreshSheet sheet;
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+    window.show();
+    sheet.SaveUpTo(2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.Advice().text().isEmpty());
+
+    sheet.worksheet.SavePoint(3, "100", "4140"); // the probe still at 70 mm
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.Advice().text().toStdString(), "第4行可能偏离 42.9 %, 建议重新测量");
+    ASSERT_EQ(window.Chart().Culprits().count(), 1);
+    EXPECT_EQ(window.Chart().Culprits().at(0), QPointF(4140, 100));
+
+    sheet.worksheet.SavePoint(3, "100", "1922"); // measured again where it belongs
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.Advice().text().isEmpty());
+    EXPECT_EQ(window.Chart().Culprits().count(), 0);
+}
+
+// The live marker stands where the rows recorded so far put it, marked as an estimate, with its height and
+// signal beside it; it never leaves the axes.
+TEST(CurveWindow, ShowsTheLiveMarkerInsideTheAxesFromTheFirstRowsOn) {
+    const auto inside = [](const CurveChart& chart, const QPointF& at) {
+        return chart.SignalAxis().min() < at.x() && at.x() < chart.SignalAxis().max() &&
+               chart.HeightAxis().min() < at.y() && at.y() < chart.HeightAxis().max();
+    };
+    FreshSheet first;
+    first.SaveUpTo(2); // 40, 50 and 70 mm; no stored calibration
+    CurveWindow window(
+        first.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+    window.show();
+    for (const std::uint32_t signal : {5500U, 2000U}) {
+        SCOPED_TRACE(signal);
+        first.worksheet.Live()->Publish(signal);
+        window.Refresh();
+        const CurveChart& chart = window.Chart();
+        EXPECT_EQ(chart.Live().count(), 0);
+        ASSERT_EQ(chart.LiveEstimate().count(), 1);
+        const QPointF at = chart.LiveEstimate().at(0);
+        EXPECT_TRUE(inside(chart, at)) << at.x() << " " << at.y();
+        EXPECT_EQ(chart.LiveText(),
+                  QString::fromUtf8("预计 %1 mm / 当前 %2").arg(std::lround(at.y())).arg(signal));
+    }
+
+    // A complete table and a stored calibration, the probe lifted above the last height.
+    Sheet complete(test::ModelPoints());
+    CurveWindow after(
+        complete.worksheet, [] { return SegmentModel{}; }, [] { return std::vector<ListedRecord>{}; });
+    after.show();
+    complete.worksheet.Live()->Publish(150);
+    after.Refresh();
+    ASSERT_EQ(after.Chart().Live().count(), 1);
+    EXPECT_GT(after.Chart().Live().at(0).y(), 1000);
+    EXPECT_TRUE(inside(after.Chart(), after.Chart().Live().at(0)));
+}
+
+// A converter slower than the window's refresh: only its fresh values count, ten of them, however many
+// times the window looks; the spread is shown in counts and in % of the signal.
+TEST(CurveWindow, SettlesOnTenFreshValuesOfASlowConverter) {
+    Sheet sheet(MovedRowPoints());
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+    window.show();
+    for (std::uint32_t k = 0; k < analysis::SettleWindow::Size; ++k) {
+        sheet.worksheet.Live()->Publish(4140 + k % 3);
+        for (int poll = 0; poll < 5; ++poll)
+            window.Refresh();
+        const std::string label = window.SettleLabel().text().toStdString();
+        const bool last = k + 1 == analysis::SettleWindow::Size;
+        EXPECT_EQ(label.rfind(last ? "稳定" : "未稳定", 0), 0U) << label;
+        EXPECT_NE(label.find("新值 " + std::to_string(k + 1) + "/10"), std::string::npos) << label;
+    }
+    EXPECT_NE(window.SettleLabel().text().toStdString().find("波动 2 (0.05 %)"), std::string::npos)
+        << window.SettleLabel().text().toStdString();
 }
 
 } // namespace
