@@ -2,6 +2,7 @@
 
 #include "analysis/RangeCurve.h"
 #include "analysis/SettleWindow.h"
+#include "analysis/SlopeBand.h"
 #include "fitting/NumberText.h"
 #include "fitting/TableFit.h"
 
@@ -52,6 +53,58 @@ std::vector<int> RowsOf(const std::vector<LeftOutRow>& judged) {
 
 bool SegmentOnRange(std::size_t segment, ConverterRange range) {
     return segments::RangeOfRow(segments::Table[segment].first) == range;
+}
+
+// The row has recorded neighbours on its range on both sides.
+bool Between(const CalibrationPoints& points, int row) {
+    bool below = false;
+    bool above = false;
+    for (int other = 0; other < CalibrationRowCount; ++other) {
+        if (segments::RangeOfRow(other) != segments::RangeOfRow(row) ||
+            !RowUsable(points[static_cast<std::size_t>(other)]))
+            continue;
+        below = below || other < row;
+        above = above || other > row;
+    }
+    return below && above;
+}
+
+// Rows whose slopes to their neighbours no probe gives, each with its deviation; two neighbours both
+// flagged make one finding, the row between recorded neighbours first (the other one's only slope runs
+// to it).
+std::vector<Finding> ImplausibleSlopes(const CalibrationPoints& points, const std::vector<Finding>& findings,
+                                       const std::vector<int>& wrongRangeRows) {
+    struct Off {
+        int row;
+        double deviation;
+    };
+    // A row named already is passed over: it would make its neighbours' slopes look wrong too.
+    std::vector<int> told = wrongRangeRows;
+    for (const Finding& finding : findings)
+        told.insert(told.end(), finding.rows.begin(), finding.rows.end());
+    std::vector<Off> off;
+    for (int row = 0; row < CalibrationRowCount; ++row) {
+        if (std::find(told.begin(), told.end(), row) != told.end())
+            continue;
+        if (const auto deviation = OffPlausibleSlopes(points, row, told))
+            off.push_back({row, *deviation});
+    }
+    std::vector<Finding> named;
+    for (std::size_t k = 0; k < off.size(); ++k) {
+        Off first = off[k];
+        std::optional<Off> second;
+        if (k + 1 < off.size() && off[k + 1].row == first.row + 1 &&
+            segments::RangeOfRow(first.row) == segments::RangeOfRow(first.row + 1)) {
+            second = off[++k];
+            if (Between(points, second->row) && !Between(points, first.row))
+                std::swap(first, *second);
+        }
+        std::vector<int> rows{first.row};
+        if (second)
+            rows.push_back(second->row);
+        named.push_back(AdviceFinding(rows, LogDeviationPercent(first.deviation)));
+    }
+    return named;
 }
 
 // The row lies further off the others' curve than their noise and the curve's allowance explain.
@@ -186,6 +239,11 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
             analysis.findings.push_back(
                 AdviceFinding(RowsOf(named), LogDeviationPercent(named[0].deviation)));
     }
+
+    // A row whose slopes to its neighbours no probe gives, though nothing above names it; while a range is
+    // recorded only in part, the first thing that can be told of a row just saved.
+    for (Finding& finding : ImplausibleSlopes(points, analysis.findings, analysis.wrongRangeRows))
+        analysis.findings.push_back(std::move(finding));
 
     for (const BoundaryCheck& boundary : analysis.boundaries) {
         if (boundary.overLimit)

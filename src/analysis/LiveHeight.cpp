@@ -1,6 +1,6 @@
 #include "analysis/LiveHeight.h"
 
-#include "analysis/SavedRowAdvice.h"
+#include "analysis/SlopeBand.h"
 #include "analysis/StoredComparison.h"
 #include "fitting/NumberText.h"
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -177,6 +178,20 @@ TEST(Analyse, FlagsTheChecksTheDialogDoesNotMake) {
     };
     EXPECT_TRUE(has("第6段斜率不为负, 可能两行颠倒"));
     EXPECT_TRUE(has("第8行在另一量程上记录, 请重新测量"));
+
+    // A probe whose response bends more than the built-in model's, its 800 mm read on the small range in
+    // a points file that does not say so: no segment goes over the limit and the curve cannot judge a row
+    // so far off, but no probe gives the slope from 750 mm to it.
+    const std::array<const char*, CalibrationRowCount> bent{"11890", "8284", "4628", "2404", "1076",
+                                                            "590",   "397",  "8346", "5562", "2839",
+                                                            "1662",  "1055", "715",  "600",  "22"};
+    for (std::size_t row = 0; row < bent.size(); ++row)
+        points[row].signal = bent[row];
+    const CalibrationAnalysis unranged = Analyse(points);
+    ASSERT_FALSE(unranged.findings.empty());
+    EXPECT_EQ(unranged.findings[0].text, "第15行可能偏离 67.8 %, 建议重新测量");
+    points[14].signal = "522";
+    EXPECT_TRUE(Analyse(points).findings.empty());
 
     // 400 mm recorded as 420: segment 3 stays under the question's limit, but at row 11's signal it now
     // gives a height 2 % off segment 4's; the range names the row.
