@@ -1,3 +1,4 @@
+#include "analysis/CalibrationAnalysis.h"
 #include "commands/CommandLineFace.h"
 #include "commands/Commands.h"
 #include "fitting/PointsFile.h"
@@ -21,6 +22,15 @@ std::string DeviationLine(std::size_t segment, const SegmentFit& fit) {
                   rows.first + 1, rows.first + rows.count, fit.maxAbs, LogDeviationPercent(fit.maxAbs),
                   fit.OverLimit() ? "  over the limit" : "");
     return text;
+}
+
+// A finding as the curve window lists it, after the rows it names or the segment it concerns, numbered
+// from 1: "row 9: 第9行: 偏离 10.0 %, 请重新测量", "row 6,7: …", "segment 4: 第4段偏差过大".
+std::string FindingLine(const analysis::Finding& finding) {
+    std::string line = finding.rows.empty() ? "segment " + std::to_string(*finding.segment + 1) : "row ";
+    for (std::size_t k = 0; k < finding.rows.size(); ++k)
+        line += (k == 0 ? "" : ",") + std::to_string(finding.rows[k] + 1);
+    return line + ": " + finding.text;
 }
 
 } // namespace
@@ -52,6 +62,10 @@ int RunFit(const FitOptions& options, const DeviceFileSystem& files, std::ostrea
         out << SegmentModelKeys[index] << '=' << valueTexts[index] << '\n';
     for (std::size_t segment = 0; segment < segments::Table.size(); ++segment)
         out << DeviationLine(segment, *worksheet.Fits()[segment]) << '\n';
+    // What the curve window would tell of this table (a points file does not say on which range a row was
+    // measured).
+    for (const analysis::Finding& finding : analysis::Analyse(worksheet.Points()).findings)
+        out << FindingLine(finding) << '\n';
     if (!options.write)
         return exit_status::Success;
     const auto lock = LockRoot(files, err);

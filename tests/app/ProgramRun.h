@@ -28,9 +28,11 @@ struct Finished {
     std::string errors; // standard error
 };
 
-// Runs the program with `environment` in place of this process's display settings. It is killed after 20 s,
-// so a start-up that hangs or opens a window fails the test instead of stalling it.
-inline Finished RunSlabcal(std::vector<std::string> arguments, std::vector<std::string> environment) {
+// Runs the program with `environment` in place of this process's display settings, its standard output
+// into the file `output` when one is named. It is killed after 20 s, so a start-up that hangs or opens a
+// window fails the test instead of stalling it.
+inline Finished RunSlabcal(std::vector<std::string> arguments, std::vector<std::string> environment,
+                           const std::string& output = {}) {
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view variable = *entry;
         if (!variable.starts_with("DISPLAY=") && !variable.starts_with("WAYLAND_DISPLAY=") &&
@@ -43,6 +45,9 @@ inline Finished RunSlabcal(std::vector<std::string> arguments, std::vector<std::
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+    if (!output.empty())
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
     Finished finished;
     const int spawned =
