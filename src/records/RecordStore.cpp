@@ -1,5 +1,7 @@
 #include "records/RecordStore.h"
 
+#include "platform/AtomicFile.h"
+#include "storage/DevicePaths.h"
 #include "storage/FileCopier.h"
 #include "storage/UnusedName.h"
 
@@ -29,6 +31,11 @@ std::tuple<std::string, long> SortKey(const std::string& name) {
 
 std::string FolderPath() {
     return std::string(RecordFolder);
+}
+
+// A temporary file that an interrupted replace of a record left behind.
+bool IsRecordLeftover(const std::string& name) {
+    return std::regex_match(AtomicFile::TargetOfTemporary(name), NamePattern());
 }
 
 // "2024-05-01T10:11:12Z" becomes "20240501T101112Z".
@@ -65,17 +72,23 @@ RecordWriteResult WriteRecord(const DeviceFileSystem& files, const CalibrationRe
     if (FileResult folder = EnsureRecordFolder(files); !folder)
         return {folder, {}};
     // One listing rather than a look-up per name: many saves within one second stay cheap.
+    const std::string hostFolder = files.HostPath(RecordFolder).value_or("");
     std::vector<std::string> names;
-    if (const int listed = files.Host().ListFolder(files.HostPath(RecordFolder).value_or(""), names);
-        listed < 0)
+    if (const int listed = files.Host().ListFolder(hostFolder, names); listed < 0)
         return {FileResult::Failure(FileStep::Open, -listed), {}};
+    // Each record has a new name, so its replace never meets an earlier record's leftovers; they are
+    // removed here instead, best effort, as every save of the parameter file removes its own.
+    for (const std::string& entry : names)
+        if (IsRecordLeftover(entry))
+            files.Host().Remove(hostFolder + "/" + entry);
     const std::set<std::string> taken(names.begin(), names.end());
     const std::string name =
         UnusedName(StemOf(record.time), Extension,
                    [&taken](const std::string& candidate) { return taken.contains(candidate); });
     if (!std::regex_match(name, NamePattern()))
         return {FileResult::Failure(FileStep::Path, EINVAL), {}};
-    return {files.ReplaceFile(FolderPath() + name, RecordToJson(record)), name};
+    // It tells what the parameter file holds, so nobody may read it who may not read that file.
+    return {files.ReplaceFileLike(FolderPath() + name, RecordToJson(record), ParameterFilePath), name};
 }
 
 std::optional<std::string> RecordFileName(std::string_view name) {

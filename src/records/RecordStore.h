@@ -25,7 +25,9 @@ struct RecordWriteResult {
 };
 
 // Stores the record under a new name made from its time, atomically and durably as the parameter file
-// is stored (temporary file, fsync, rename, fsync of the folder); the folder is made when missing.
+// is stored (temporary file, fsync, rename, fsync of the folder), with the parameter file's permissions
+// (and owner, as root); the folder is made when missing, and temporary files that interrupted record
+// saves left in it are removed.
 [[nodiscard]] RecordWriteResult WriteRecord(const DeviceFileSystem& files, const CalibrationRecord& record);
 
 // "20240501T101112Z.json" for "20240501T101112Z" or the name itself; nothing when the text is not a

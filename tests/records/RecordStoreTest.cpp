@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <vector>
 
 namespace slabcal {
@@ -115,6 +116,46 @@ TEST(RecordStore, ReadsOnlyRecordNamesWithOrWithoutTheExtension) {
     for (const char* name :
          {"20240501T101113Z", "../ZPQ.ini", "..\\..\\etc\\passwd", "", "20240501T101112Z-1"})
         EXPECT_EQ(std::get<RecordError>(ReadRecord(files, name)).problem, RecordProblem::Missing) << name;
+}
+
+// A record tells what the parameter file holds: it is read by nobody who may not read that file. Each
+// record has a name of its own, so the temporary files an interrupted record save left are cleared by
+// the next one, and only those.
+TEST(RecordStore, ARecordTakesTheParameterFilesModeAndClearsRecordLeftovers) {
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    struct Case {
+        std::optional<mode_t> parameterFile;
+        mode_t record;
+    };
+    const std::vector<Case> cases{{0600, 0600}, {0640, 0640}, {0444, 0644}, {std::nullopt, 0666 & ~umask}};
+    const std::vector<std::string> removed{".20240101T000000Z.json.tmp-abc123",
+                                           ".20240101T000000Z-2.json.tmp-Q9z8y7"};
+    const std::vector<std::string> kept{".ZPQ.ini.tmp-abc123", ".notes.txt.tmp-abc123",
+                                        "20240101T000000Z.json.tmp-abc123", ".20240101T000000Z.json.tmp-"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::oct << c.parameterFile.value_or(0));
+        TemporaryFolder folder;
+        const DeviceFileSystem files(folder.Path());
+        std::filesystem::create_directories(folder / "NandFlash/Calibration");
+        if (c.parameterFile) {
+            WriteHostFile(folder / "NandFlash/ZPQ.ini", "VORKAPELMIX\r\n");
+            ASSERT_EQ(::chmod((folder / "NandFlash/ZPQ.ini").c_str(), *c.parameterFile), 0);
+        }
+        for (const auto& names : {removed, kept})
+            for (const auto& name : names)
+                WriteHostFile(folder / "NandFlash/Calibration/" + name, "{\"formatVersion\": 1, \"ki");
+
+        const auto written = WriteRecord(files, SampleRecord());
+        ASSERT_TRUE(written.Succeeded()) << written.file.Describe();
+        struct stat status {};
+        ASSERT_EQ(::stat((folder / "NandFlash/Calibration/" + written.name).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, c.record);
+        for (const auto& name : removed)
+            EXPECT_FALSE(HostFileExists(folder / "NandFlash/Calibration/" + name)) << name;
+        for (const auto& name : kept)
+            EXPECT_TRUE(HostFileExists(folder / "NandFlash/Calibration/" + name)) << name;
+    }
 }
 
 } // namespace
