@@ -84,9 +84,10 @@ int main(int argc, char** argv) {
     Application application(argv[0], backend);
     std::unique_ptr<CurveWindow> curveWindow;
     if (withCurve) {
-        curveWindow = std::make_unique<CurveWindow>([&application] { return DialogSnapshot(application); },
-                                                    [&files] { return ReadSegmentModel(files); },
-                                                    [&files] { return ListedRecords(files); });
+        curveWindow = std::make_unique<CurveWindow>(
+            [&application] { return DialogSnapshot(application); },
+            [&files] { return ReadSegmentModel(files); },
+            [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
         curveWindow->show();
     }
 

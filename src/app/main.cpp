@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     // It only observes: the dialog's table and fields, and the parameter file read-only.
     CurveWindow curveWindow([&application] { return DialogSnapshot(application); },
                             [&files] { return ReadSegmentModel(files); },
-                            [&files] { return ListedRecords(files); });
+                            [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();

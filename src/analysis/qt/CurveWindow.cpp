@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -96,8 +97,8 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 
 CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel, RecordsSource recordFiles,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)), storedSource(std::move(storedModel)),
-      recordsSource(std::move(recordFiles)) {
+    : QWidget(parent, Qt::Window), snapshots(std::move(snapshotSource)),
+      storedSource(std::move(storedModel)) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -148,9 +149,19 @@ CurveWindow::CurveWindow(SnapshotSource snapshotSource, StoredSource storedModel
     connect(refreshTimer, &QTimer::timeout, this, &CurveWindow::Refresh);
     refreshTimer->start();
     ShowSettle();
+
+    // The list reaches this window as an event on the UI thread, in the order the listings were made.
+    listing =
+        std::make_unique<RecordListing>(std::move(recordFiles), [this](std::vector<ListedRecord> listed) {
+            auto shared = std::make_shared<std::vector<ListedRecord>>(std::move(listed));
+            QMetaObject::invokeMethod(
+                this, [this, shared] { ShowRecords(std::move(*shared)); }, Qt::QueuedConnection);
+        });
 }
 
 CurveWindow::~CurveWindow() {
+    // Before anything the listing thread could post to goes.
+    listing.reset();
     if (qApp != nullptr)
         qApp->removeEventFilter(this);
 }
@@ -176,7 +187,7 @@ void CurveWindow::showEvent(QShowEvent* event) {
     if (stale)
         ShowTable();
     ShowLive();
-    ShowRecords();
+    listing->Request();
 }
 
 void CurveWindow::Refresh() {
@@ -192,7 +203,7 @@ void CurveWindow::Refresh() {
     }
     // A write leaves a new record.
     if (changes.status && isVisible())
-        ShowRecords();
+        listing->Request();
     if (!isVisible())
         return;
     if (stale)
@@ -279,10 +290,10 @@ void CurveWindow::ShowSettle() {
     settleLabel->setStyleSheet(state.settled ? "color: #108030; font-weight: bold" : "color: #a05000");
 }
 
-void CurveWindow::ShowRecords() {
+void CurveWindow::ShowRecords(std::vector<ListedRecord> fresh) {
     const QString chosen =
         recordList->currentItem() != nullptr ? recordList->currentItem()->text() : QString();
-    records = recordsSource();
+    records = std::move(fresh);
     const QSignalBlocker quiet(recordList);
     recordList->clear();
     for (const ListedRecord& listed : records) {

@@ -17,10 +17,18 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace slabcal {
 namespace {
+
+// How long a test waits for the records' listing, which runs beside the UI thread.
+constexpr int WaitMs = 10000;
 
 analysis::CalibrationSnapshot MovedRowSnapshot() {
     analysis::CalibrationSnapshot snapshot{test::ModelPoints(), 15, "500", ""};
@@ -33,7 +41,7 @@ analysis::CalibrationSnapshot MovedRowSnapshot() {
 TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     const auto snapshot = MovedRowSnapshot();
     CurveWindow window([&snapshot] { return snapshot; }, [] { return SegmentModel{}; },
-                       [] { return std::vector<ListedRecord>{}; });
+                       [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
     window.Refresh();
 
@@ -69,7 +77,7 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     auto snapshot = MovedRowSnapshot();
     std::optional<SegmentModel> stored; // no parameter file yet
     CurveWindow window([&snapshot] { return snapshot; }, [&stored] { return stored; },
-                       [] { return std::vector<ListedRecord>{}; });
+                       [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
     auto* field = new QLineEdit(&dialog);
@@ -106,10 +114,10 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     const std::vector<ListedRecord> records{{"20261207T100000Z.json", earlier},
                                             {"20261207T110000Z.json", RecordError{}}};
     CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
-                       [&records] { return records; });
+                       [&records](const std::stop_token&) { return records; });
     window.show();
     window.Refresh();
-    ASSERT_EQ(window.RecordList().count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
     EXPECT_TRUE(window.RecordList().item(1)->text().contains(QString::fromUtf8("损坏")));
     EXPECT_EQ(window.Chart().RecordPoints().count(), 0);
     window.ChooseRecord(0);
@@ -153,6 +161,52 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
             EXPECT_FALSE(HostFileExists(path));
         }
     }
+}
+
+// However long the records take to read, the window does not wait for them: they are read beside the UI
+// thread when the window is shown and after every write, and appear once read.
+TEST(CurveWindow, ReadsTheRecordsBesideTheUiThread) {
+    auto snapshot = MovedRowSnapshot();
+    const auto uiThread = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    std::atomic<bool> onUiThread = false;
+    std::atomic<int> listings = 0;
+    std::vector<ListedRecord> records{{"20261207T100000Z.json", RecordError{}}};
+    CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
+                       [&](const std::stop_token&) {
+                           ++listings;
+                           std::unique_lock lock(mutex);
+                           if (std::this_thread::get_id() == uiThread)
+                               onUiThread = true;
+                           else
+                               released.wait_for(lock, std::chrono::milliseconds(WaitMs),
+                                                 [&] { return release; });
+                           return records;
+                       });
+    window.Refresh(); // hidden: nothing is read yet
+    window.show();
+    EXPECT_FALSE(onUiThread) << "the records were read on the UI thread";
+    EXPECT_EQ(window.RecordList().count(), 0) << "shown before they were read";
+    {
+        const std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 1; }, WaitMs));
+
+    // A write: the status line changes, and the new record appears.
+    {
+        const std::lock_guard lock(mutex);
+        records.push_back({"20261207T110000Z.json", RecordError{}});
+    }
+    EXPECT_EQ(listings, 1);
+    snapshot.status = "文件写入完毕";
+    window.Refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
+    EXPECT_EQ(listings, 2);
+    EXPECT_FALSE(onUiThread);
 }
 
 } // namespace
