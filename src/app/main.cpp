@@ -192,7 +192,8 @@ int main(int argc, char** argv) {
     }
     // It only observes: the dialog's table and fields, and the parameter file read-only.
     CurveWindow curveWindow(
-        *worksheet, [&files] { return ReadSegmentModel(files); }, [&files] { return ListedRecords(files); });
+        *worksheet, [&files] { return ReadSegmentModel(files); },
+        [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
     curveWindow.InstallToggleKey();
     if (ShowCurveWindowAtStart(options.curveWindow))
         curveWindow.show();

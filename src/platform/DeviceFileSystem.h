@@ -64,6 +64,11 @@ public:
     // Atomic, and keeps who may read the file: see AtomicFile (whose TargetReplaced tells a failure after
     // the rename apart).
     [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
+    // The same, with the permissions (and owner, as root) of the regular file `like` rather than the
+    // replaced file's own: a file that tells what another holds is read by nobody who may not read that
+    // one. Without a regular file `like`, as ReplaceFile.
+    [[nodiscard]] FileResult ReplaceFileLike(std::string_view path, std::string_view bytes,
+                                             std::string_view like) const;
     // Removes the temporary files an interrupted replace of this file left behind, as a replace does
     // before it begins. Best effort.
     void RemoveLeftovers(std::string_view path) const;

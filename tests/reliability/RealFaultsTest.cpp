@@ -167,8 +167,9 @@ TEST_F(RealFaults, NonRegularOrHugeParameterFileIsRefusedUntouched) {
     }
 }
 
-// A save by root keeps a file of another user that user's, readable by nobody else; the backup folder it
-// makes belongs to the flash folder's owner, whose own saves then still make their backup.
+// A save by root keeps a file of another user that user's, readable by nobody else, and so are its backup
+// and its record; the folders it makes belong to the flash folder's owner, whose own saves then still make
+// their backup.
 TEST_F(RealFaults, SaveByRootKeepsOwnerAndModeOfAnotherUsersFile) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to hand files to another user";
@@ -184,7 +185,12 @@ TEST_F(RealFaults, SaveByRootKeepsOwnerAndModeOfAnotherUsersFile) {
         HeadlessCalibration calibration(files);
         ASSERT_TRUE(calibration.Save().Succeeded());
     }
-    for (const std::string& path : {Parameter(), BackupFileUnder(root.Path()), Flash() + "/BackUp"}) {
+    std::vector<std::string> paths{Parameter(), BackupFileUnder(root.Path()), Flash() + "/BackUp",
+                                   Flash() + "/Calibration"};
+    for (const auto& entry : std::filesystem::directory_iterator(Flash() + "/Calibration"))
+        paths.push_back(entry.path().string());
+    ASSERT_EQ(paths.size(), 5U) << "one record";
+    for (const std::string& path : paths) {
         struct stat status {};
         ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
         EXPECT_EQ(status.st_uid, User) << path;

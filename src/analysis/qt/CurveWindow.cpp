@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -97,7 +98,7 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedModel,
                          RecordsSource recordFiles, QWidget* parent)
     : QWidget(parent, Qt::Window), worksheet(sheet), storedSource(std::move(storedModel)),
-      recordsSource(std::move(recordFiles)), stored(storedSource()) {
+      stored(storedSource()) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -153,9 +154,19 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
             this, [this, event] { Changed(event); }, Qt::QueuedConnection);
     });
     ShowSettle();
+
+    // The list reaches this window as an event on the UI thread, in the order the listings were made.
+    listing =
+        std::make_unique<RecordListing>(std::move(recordFiles), [this](std::vector<ListedRecord> listed) {
+            auto shared = std::make_shared<std::vector<ListedRecord>>(std::move(listed));
+            QMetaObject::invokeMethod(
+                this, [this, shared] { ShowRecords(std::move(*shared)); }, Qt::QueuedConnection);
+        });
 }
 
 CurveWindow::~CurveWindow() {
+    // Before anything the listing thread could post to goes.
+    listing.reset();
     if (qApp != nullptr)
         qApp->removeEventFilter(this);
 }
@@ -181,7 +192,7 @@ void CurveWindow::showEvent(QShowEvent* event) {
     if (stale)
         ShowTable();
     ShowLive();
-    ShowRecords();
+    listing->Request();
 }
 
 void CurveWindow::Refresh() {
@@ -207,7 +218,7 @@ void CurveWindow::Changed(const WorksheetEvent& event) {
     if (!isVisible())
         return;
     if (event.change == WorksheetChange::Written)
-        ShowRecords();
+        listing->Request();
     ShowTable();
     ShowLive();
 }
@@ -288,10 +299,10 @@ void CurveWindow::ShowSettle() {
     settleLabel->setStyleSheet(state.settled ? "color: #108030; font-weight: bold" : "color: #a05000");
 }
 
-void CurveWindow::ShowRecords() {
+void CurveWindow::ShowRecords(std::vector<ListedRecord> fresh) {
     const QString chosen =
         recordList->currentItem() != nullptr ? recordList->currentItem()->text() : QString();
-    records = recordsSource();
+    records = std::move(fresh);
     const QSignalBlocker quiet(recordList);
     recordList->clear();
     for (const ListedRecord& listed : records) {

@@ -18,11 +18,19 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 namespace slabcal {
 namespace {
+
+// How long a test waits for the records' listing, which runs beside the UI thread.
+constexpr int WaitMs = 10000;
 
 // A worksheet that holds `points`, each row saved on its own range, the next save after the last row.
 struct Sheet {
@@ -69,7 +77,8 @@ TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     Sheet sheet(MovedRowPoints());
     sheet.worksheet.Live()->Publish(500);
     CurveWindow window(
-        sheet.worksheet, [] { return SegmentModel{}; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [] { return SegmentModel{}; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
     window.Refresh();
 
@@ -105,7 +114,8 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     Sheet sheet(MovedRowPoints());
     std::optional<SegmentModel> stored; // no parameter file yet
     CurveWindow window(
-        sheet.worksheet, [&stored] { return stored; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [&stored] { return stored; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
     auto* field = new QLineEdit(&dialog);
@@ -146,10 +156,10 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     const std::vector<ListedRecord> records{{"20261207T100000Z.json", earlier},
                                             {"20261207T110000Z.json", RecordError{}}};
     CurveWindow window(
-        sheet.worksheet, [] { return std::nullopt; }, [&records] { return records; });
+        sheet.worksheet, [] { return std::nullopt; }, [&records](const std::stop_token&) { return records; });
     window.show();
     window.Refresh();
-    ASSERT_EQ(window.RecordList().count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
     EXPECT_TRUE(window.RecordList().item(1)->text().contains(QString::fromUtf8("损坏")));
     EXPECT_EQ(window.Chart().RecordPoints().count(), 0);
     window.ChooseRecord(0);
@@ -184,7 +194,8 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
         points[2].signal = c.signal;
         Sheet sheet(points);
         CurveWindow window(
-            sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+            sheet.worksheet, [] { return std::nullopt; },
+            [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
         window.Refresh();
         const std::string path = folder / (std::string(c.signal) + ".csv");
         EXPECT_EQ(window.SaveTableAs(QString::fromStdString(path)), c.says);
@@ -194,6 +205,52 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
             EXPECT_FALSE(HostFileExists(path));
         }
     }
+}
+
+// However long the records take to read, the window does not wait for them: they are read beside the UI
+// thread when the window is shown and after every write, and appear once read.
+TEST(CurveWindow, ReadsTheRecordsBesideTheUiThread) {
+    Sheet sheet(MovedRowPoints());
+    const auto uiThread = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    std::atomic<bool> onUiThread = false;
+    std::atomic<int> listings = 0;
+    std::vector<ListedRecord> records{{"20261207T100000Z.json", RecordError{}}};
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; },
+        [&](const std::stop_token&) {
+            ++listings;
+            std::unique_lock lock(mutex);
+            if (std::this_thread::get_id() == uiThread)
+                onUiThread = true;
+            else
+                released.wait_for(lock, std::chrono::milliseconds(WaitMs), [&] { return release; });
+            return records;
+        });
+    window.Refresh(); // hidden: nothing is read yet
+    window.show();
+    EXPECT_FALSE(onUiThread) << "the records were read on the UI thread";
+    EXPECT_EQ(window.RecordList().count(), 0) << "shown before they were read";
+    {
+        const std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 1; }, WaitMs));
+
+    // A write, and the new record appears.
+    {
+        const std::lock_guard lock(mutex);
+        records.push_back({"20261207T110000Z.json", RecordError{}});
+    }
+    EXPECT_EQ(listings, 1);
+    KeepingFace face;
+    ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
+    EXPECT_EQ(listings, 2);
+    EXPECT_FALSE(onUiThread);
 }
 
 } // namespace
