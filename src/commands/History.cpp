@@ -82,6 +82,8 @@ std::string Escaped(std::string_view text) {
 
 std::string Describe(const CalibrationRecord& record) {
     std::string kind(RecordKindName(record.kind));
+    if (!RecordsASave(record.kind))
+        return Escaped(record.time) + "  " + kind + "  " + std::to_string(RecordedRowCount(record)) + " rows";
     if (record.kind == RecordKind::Restore)
         kind += " of " + Escaped(record.restoredFrom);
     char worst[32];

@@ -153,6 +153,17 @@ void DeviceFileSystem::RemoveLeftovers(std::string_view path) const {
         AtomicFile(host, *hostPath).RemoveLeftovers();
 }
 
+FileResult DeviceFileSystem::RemoveFile(std::string_view path) const {
+    const auto hostPath = HostPath(path);
+    if (!hostPath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    if (const int removed = host.Remove(*hostPath); removed < 0)
+        return removed == -ENOENT ? FileResult::Success() : FileResult::Failure(FileStep::Remove, -removed);
+    if (const int synced = host.SyncFolder(ParentOf(*hostPath)); synced < 0)
+        return FileResult::Failure(FileStep::SyncFolder, -synced);
+    return FileResult::Success();
+}
+
 FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view destination) const {
     const auto destinationPath = HostPath(destination);
     if (!destinationPath)

@@ -72,6 +72,8 @@ public:
     // Removes the temporary files an interrupted replace of this file left behind, as a replace does
     // before it begins. Best effort.
     void RemoveLeftovers(std::string_view path) const;
+    // Removes the file durably (its folder flushed); a file that is not there is removed already.
+    [[nodiscard]] FileResult RemoveFile(std::string_view path) const;
     // Reads the source whole and replaces the destination with it atomically, with the source's
     // permissions (and owner, as root), then flushes the parent of the destination's folder so that a
     // folder made just before the copy survives a power cut with it. Every FileStep::SyncFolder failure

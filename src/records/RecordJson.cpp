@@ -64,6 +64,16 @@ bool IsHexDigest(const std::string& text) {
     return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
+std::string_view RangeName(ConverterRange range) {
+    return range == ConverterRange::Small ? "small" : "large";
+}
+
+ConverterRange RangeFromName(const std::string& name) {
+    if (name != "small" && name != "large")
+        throw Invalid("a point's \"range\" is neither \"small\" nor \"large\"");
+    return name == "small" ? ConverterRange::Small : ConverterRange::Large;
+}
+
 CalibrationRecord FromJson(const ParsedJson& json) {
     CalibrationRecord record;
     record.programVersion = Text(json, "programVersion");
@@ -73,8 +83,25 @@ CalibrationRecord FromJson(const ParsedJson& json) {
         throw Invalid("unknown \"kind\"");
     record.kind = *kind;
     const ParsedJson& points = List(json, "points", record.points.size());
-    for (std::size_t row = 0; row < record.points.size(); ++row)
+    for (std::size_t row = 0; row < record.points.size(); ++row) {
         record.points[row] = {Text(points[row], "height"), Text(points[row], "signal")};
+        if (points[row].contains("range"))
+            record.measuredOn[row] = RangeFromName(Text(points[row], "range"));
+    }
+    const ParsedJson& boundaries = List(json, "boundarySignals", record.boundarySignals.size());
+    for (std::size_t index = 0; index < record.boundarySignals.size(); ++index) {
+        if (!boundaries[index].is_number() || !std::isfinite(boundaries[index].get<double>()))
+            throw Invalid("a boundary signal is not a finite number");
+        record.boundarySignals[index] = boundaries[index].get<double>();
+    }
+    if (!RecordsASave(record.kind)) {
+        const ParsedJson& row = Field(json, "currentRow");
+        if (!row.is_number_integer() || row.get<long long>() < -1 ||
+            row.get<long long>() > CalibrationRowCount)
+            throw Invalid("\"currentRow\" is not a row from -1 to 15");
+        record.currentRow = static_cast<std::int32_t>(row.get<long long>());
+        return record;
+    }
     const ParsedJson& segments = List(json, "segments", record.segments.size());
     for (std::size_t index = 0; index < record.segments.size(); ++index) {
         const ParsedJson& segment = segments[index];
@@ -82,12 +109,6 @@ CalibrationRecord FromJson(const ParsedJson& json) {
                                    Number(segment, "sumSquares"), Number(segment, "sumAbs"),
                                    Number(segment, "maxAbs")},
                                   Flag(segment, "forced")};
-    }
-    const ParsedJson& boundaries = List(json, "boundarySignals", record.boundarySignals.size());
-    for (std::size_t index = 0; index < record.boundarySignals.size(); ++index) {
-        if (!boundaries[index].is_number() || !std::isfinite(boundaries[index].get<double>()))
-            throw Invalid("a boundary signal is not a finite number");
-        record.boundarySignals[index] = boundaries[index].get<double>();
     }
     const ParsedJson& values = List(json, "values", SegmentModelKeys.size());
     for (std::size_t index = 0; index < SegmentModelKeys.size(); ++index) {
@@ -115,8 +136,12 @@ CalibrationRecord FromJson(const ParsedJson& json) {
 
 std::string RecordToJson(const CalibrationRecord& record) {
     Json points = Json::array();
-    for (const auto& point : record.points)
-        points.push_back({{"height", point.height}, {"signal", point.signal}});
+    for (std::size_t row = 0; row < record.points.size(); ++row) {
+        Json point{{"height", record.points[row].height}, {"signal", record.points[row].signal}};
+        if (const auto& range = record.measuredOn[row])
+            point["range"] = RangeName(*range);
+        points.push_back(std::move(point));
+    }
     Json segments = Json::array();
     for (const auto& segment : record.segments)
         segments.push_back({{"slope", segment.fit.slope},
@@ -138,6 +163,11 @@ std::string RecordToJson(const CalibrationRecord& record) {
     if (record.kind == RecordKind::Restore)
         json["restoredFrom"] = record.restoredFrom;
     json["points"] = std::move(points);
+    if (!RecordsASave(record.kind)) {
+        json["currentRow"] = record.currentRow.value_or(0);
+        json["boundarySignals"] = record.boundarySignals;
+        return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    }
     json["segments"] = std::move(segments);
     json["boundarySignals"] = record.boundarySignals;
     json["values"] = std::move(values);

@@ -14,6 +14,7 @@ enum class RecordProblem : std::uint8_t {
     Missing,      // no record of that name
     Damaged,      // not JSON, or not a record of this format: kept as it is, listed as damaged
     NewerVersion, // written by a later program in a format this one does not know
+    NoSave,       // a table kept without a save (an abandoned one): no values to restore or certify
 };
 
 struct RecordError {

@@ -164,6 +164,16 @@ std::vector<ListedRecord> ListedRecords(const DeviceFileSystem& files, const std
     return records;
 }
 
+RecordOrError ReadSaveRecord(const DeviceFileSystem& files, std::string_view name) {
+    RecordOrError read = ReadRecord(files, name);
+    if (const auto* record = std::get_if<CalibrationRecord>(&read);
+        record != nullptr && !RecordsASave(record->kind))
+        return RecordError{RecordProblem::NoSave, "a table of " + std::to_string(RecordedRowCount(*record)) +
+                                                      " rows kept without a save (" +
+                                                      std::string(RecordKindName(record->kind)) + ")"};
+    return read;
+}
+
 std::string DescribeRecordError(std::string_view name, const RecordError& error) {
     const std::string shown = RecordFileName(name).value_or(std::string(name));
     switch (error.problem) {
@@ -171,6 +181,8 @@ std::string DescribeRecordError(std::string_view name, const RecordError& error)
         return error.detail;
     case RecordProblem::Damaged:
         return "record " + shown + " is damaged (" + error.detail + ")";
+    case RecordProblem::NoSave:
+        return "record " + shown + " holds no values: " + error.detail;
     case RecordProblem::NewerVersion:
         break;
     }

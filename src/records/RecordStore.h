@@ -53,6 +53,8 @@ struct ListedRecord {
 // One record by its name, with or without ".json"; Missing when there is none of that name. A file over
 // MaxRecordBytes is Damaged, read no further than that.
 [[nodiscard]] RecordOrError ReadRecord(const DeviceFileSystem& files, std::string_view name);
+// ReadRecord for what restores or certifies a save: a record of a table without a save is NoSave.
+[[nodiscard]] RecordOrError ReadSaveRecord(const DeviceFileSystem& files, std::string_view name);
 
 // Why the record `name` cannot be used, as one line: "no record named …", "record … is damaged (…)",
 // "record … is of format version …".

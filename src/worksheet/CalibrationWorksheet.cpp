@@ -111,6 +111,8 @@ WriteOutcome CalibrationWorksheet::Write(WriteFace& face, RecordKind kind) {
         files, [this] { return WriteSegmentModel(model, files); }, kind,
         [this](CalibrationRecord& record) {
             record.points = computed.points;
+            for (std::size_t row = 0; row < rows.size(); ++row)
+                record.measuredOn[row] = rows[row].measuredOn;
             record.segments = SegmentRecords(computed.fits, computed.forced);
             record.boundarySignals = model.ConsRange;
         },

@@ -79,6 +79,9 @@ std::string RecordLine(const ListedRecord& listed) {
     const auto* record = std::get_if<CalibrationRecord>(&listed.record);
     if (record == nullptr)
         return Spaced({listed.name, curve::DamagedRecord});
+    if (!RecordsASave(record->kind))
+        return Spaced({listed.name, RecordKindName(record->kind),
+                       std::to_string(RecordedRowCount(*record)).append(curve::Rows)});
     const std::string forced = ForcedSegments(*record);
     const std::string deviation = std::string(curve::WorstDeviation)
                                       .append(analysis::FixedText(WorstDeviationPercent(*record), 2))

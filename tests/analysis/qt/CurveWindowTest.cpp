@@ -4,6 +4,7 @@
 #include "fitting/TableFit.h"
 #include "framework/qt/QtTestSupport.h"
 #include "storage/WriteSegmentModel.h"
+#include "support/KeepingFace.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 
@@ -56,20 +57,6 @@ CalibrationPoints MovedRowPoints() {
     points[8].height = "330"; // 300 mm recorded 10 % high
     return points;
 }
-
-// Keeps every segment and hears nothing: a write that stores whatever the table holds.
-struct KeepingFace final : WriteFace {
-    void InvalidRow(int) override {}
-    void FitFailed(int) override {}
-    bool KeepOverLimit(int, const SegmentFit&) override { return true; }
-    void StoreFailed(const StoreResult&) override {}
-    void Warning(std::string_view) override {}
-    void Notice(std::string_view) override {}
-    void Finished(const StoreResult&) override {}
-    void Recorded(std::string_view) override {}
-    void RecordFailed(std::string_view) override {}
-    void BrokenOff(SaveStep, std::string_view) override {}
-};
 
 // The window as a new operator meets it after a calibration with one point 10 % off: the chart holds the
 // table's points and the fitted lines, and the row is named.
@@ -131,7 +118,7 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
 
     // A write: the stored file is read again. The converter is lost: no live signal.
     stored = SegmentModel{};
-    KeepingFace face;
+    test::KeepingFace face;
     ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
     sheet.worksheet.Live()->Lost();
     QCoreApplication::processEvents();
@@ -246,7 +233,7 @@ TEST(CurveWindow, ReadsTheRecordsBesideTheUiThread) {
         records.push_back({"20261207T110000Z.json", RecordError{}});
     }
     EXPECT_EQ(listings, 1);
-    KeepingFace face;
+    test::KeepingFace face;
     ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
     ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
     EXPECT_EQ(listings, 2);
