@@ -113,7 +113,7 @@ void CalibrationDialog::OnEndModal() {
 }
 
 void CalibrationDialog::EndSampling() {
-    worker.StopSampling();
+    worker.EndSampling();
     CloseDevice();
 }
 
