@@ -28,7 +28,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <thread>
 
 namespace slabcal {
 namespace {
@@ -75,38 +74,6 @@ struct HangingTree {
     test::LiveSysfs live{[] { return std::int64_t{5'000'000}; }};
     IioSettings settings;
 };
-
-// A read that never returns (a bus driver that hangs) holds up nobody but its caller: Close and the
-// diagnostics answer at once, a new Open is refused at once as busy, and once the read has returned the
-// converter opens again.
-TEST(IioConverterOnLiveSysfs, AHangingReadHoldsUpOnlyItsCaller) {
-    HangingTree tree;
-    if (const std::string why = tree.live.Mount(tree.folder / "mnt"); !why.empty())
-        GTEST_SKIP() << "no FUSE mount here, live sysfs not tested: " << why;
-    tree.live.BlockRawReadsFrom(2); // the open's own check passes
-    IioConverter converter(tree.settings);
-    ASSERT_TRUE(converter.Open()) << converter.LastProblem();
-    int answer = -1;
-    std::thread reader([&] {
-        std::array<std::uint8_t, SampleRecordSize> record{};
-        answer = converter.IoControl(ReadSampleCode, record.data(), SampleRecordSize, nullptr);
-    });
-    ASSERT_TRUE(tree.live.WaitUntilBlocked(std::chrono::seconds(10)));
-    bool reopened = true;
-    std::string busy;
-    EXPECT_TRUE(test::DoneWhileHeld(
-        [&] {
-            converter.Close();
-            reopened = converter.Open();
-            busy = converter.LastProblem();
-        },
-        [&] { tree.live.Unblock(); }));
-    reader.join();
-    EXPECT_FALSE(reopened);
-    EXPECT_EQ(busy, "busy: an earlier call has not returned");
-    EXPECT_EQ(answer, 1);
-    EXPECT_TRUE(converter.Open()) << converter.LastProblem();
-}
 
 // Esc while the worker's read hangs: the run ends within the worker's end bound, the read is left to
 // itself, and when it returns at last it finds the converter closed and touches nothing that is gone.
