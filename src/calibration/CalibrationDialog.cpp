@@ -115,7 +115,7 @@ void CalibrationDialog::OnEndModal() {
 }
 
 void CalibrationDialog::EndSampling() {
-    worker.StopSampling();
+    worker.EndSampling();
     CloseDevice();
 }
 
