@@ -1,3 +1,4 @@
+#include "acquisition/ThreadCensus.h"
 #include "analysis/qt/CurveWindow.h"
 #include "app/DeviceRoot.h"
 #include "app/PortOptions.h"
@@ -46,6 +47,7 @@ namespace {
 struct ChosenConverter {
     std::shared_ptr<StreamDriver> driver;  // none for --device none
     std::shared_ptr<SimulatedGauge> gauge; // the simulated one, for its panel
+    std::string description;               // as --device names it, for diagnostics
     std::string error;
 };
 
@@ -57,21 +59,23 @@ ChosenConverter ChooseConverter(const PortOptions& options) {
         auto gauge = std::make_shared<SimulatedGauge>();
         if (!options.simControl.empty())
             gauge->WatchControlFile(options.simControl);
-        return {gauge, gauge, {}};
+        return {gauge, gauge, "sim", {}};
     }
     case DeviceChoice::Iio: {
         IioSettings settings;
         settings.device = options.deviceName;
         std::string error;
         if (!options.iioSettings.empty() && !ReadIioSettingsFile(options.iioSettings, settings, error))
-            return {nullptr, nullptr, error};
+            return {nullptr, nullptr, {}, error};
         if (settings.device.empty())
-            return {nullptr, nullptr,
+            return {nullptr,
+                    nullptr,
+                    {},
                     "no IIO device given: --device iio:NAME, or device= in " + options.iioSettings};
-        return {MakeIioConverter(settings), nullptr, {}};
+        return {MakeIioConverter(settings), nullptr, "iio:" + settings.device, {}};
     }
     case DeviceChoice::CharacterDevice:
-        return {MakeCharacterDeviceConverter(options.deviceName), nullptr, {}};
+        return {MakeCharacterDeviceConverter(options.deviceName), nullptr, options.deviceName, {}};
     }
     return {};
 }
@@ -95,6 +99,19 @@ bool ShowCurveWindowAtStart(CurveWindowChoice choice) {
     const QSize available = screen->availableSize();
     return available.width() >= CurveWindow::SmallScreen.width() &&
            available.height() >= CurveWindow::SmallScreen.height();
+}
+
+// The end of the window's run. The root is given back first, whatever follows. A thread let go inside a
+// driver call that has not returned (a converter stuck in its kernel driver) would come back into objects
+// a normal exit destroys, and it keeps the process from ending while it waits: the program then ends at
+// once, with its output flushed, leaving the kernel to end the call.
+int EndOfRun(DeviceRootLock& rootLock) {
+    rootLock.Release();
+    if (ThreadCensus::Running() == 0)
+        return 0;
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(0);
 }
 
 } // namespace
@@ -150,8 +167,9 @@ int main(int argc, char** argv) {
         std::cerr << name << ": " << *error << '\n';
         return 2;
     }
-    // Held until the program ends: two programs saving into one root would remove each other's temporary
-    // files. Taken before the converter is bound, so the one turned away never touches it.
+    // Held until the window's run ends (EndOfRun gives it back): two programs saving into one root would
+    // remove each other's temporary files. Taken before the converter is bound, so the one turned away never
+    // touches it.
     auto rootLock = DeviceRootLock::Acquire(files.Root());
     if (const auto* error = std::get_if<std::string>(&rootLock)) {
         std::cerr << name << ": " << *error << '\n';
@@ -172,31 +190,32 @@ int main(int argc, char** argv) {
     }
     Drivers().Unbind(ConverterDeviceName);
     if (converter.driver)
-        Drivers().Bind(ConverterDeviceName, converter.driver);
-    const auto& gauge = converter.gauge;
+        Drivers().Bind(ConverterDeviceName, converter.driver, converter.description);
+    auto& lock = std::get<DeviceRootLock>(rootLock);
     if (options.headless) {
         HeadlessBackend backend;
         backend.EchoBoxesTo(&std::cerr);
         Application application(argv[0], backend);
         RunCalibration(application, worksheet);
-        return 0;
+        return EndOfRun(lock);
     }
-
-    const auto qtApplication = StartQtApplication(argc, argv, name);
-    QtBackend backend;
-    Application application(argv[0], backend);
-    std::unique_ptr<SimulatorPanel> panel;
-    if (gauge) {
-        panel = std::make_unique<SimulatorPanel>(gauge, points::Heights);
-        panel->show();
-    }
-    // It only observes: the dialog's table and fields, and the parameter file read-only.
-    CurveWindow curveWindow(
-        *worksheet, [&files] { return ReadSegmentModel(files); },
-        [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
-    curveWindow.InstallToggleKey();
-    if (ShowCurveWindowAtStart(options.curveWindow))
-        curveWindow.show();
-    RunCalibration(application, worksheet);
-    return 0;
+    {
+        const auto qtApplication = StartQtApplication(argc, argv, name);
+        QtBackend backend;
+        Application application(argv[0], backend);
+        std::unique_ptr<SimulatorPanel> panel;
+        if (converter.gauge) {
+            panel = std::make_unique<SimulatorPanel>(converter.gauge, points::Heights);
+            panel->show();
+        }
+        // It only observes: the dialog's table and fields, and the parameter file read-only.
+        CurveWindow curveWindow(
+            *worksheet, [&files] { return ReadSegmentModel(files); },
+            [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
+        curveWindow.InstallToggleKey();
+        if (ShowCurveWindowAtStart(options.curveWindow))
+            curveWindow.show();
+        RunCalibration(application, worksheet);
+    } // every window goes here, and Qt gives the display back, before the program's end
+    return EndOfRun(lock);
 }

@@ -147,9 +147,9 @@ struct DriverFaultMatrix : ::testing::Test {
     HeadlessBackend backend;
     Application application{"/usr/bin/slabcal", backend};
     std::shared_ptr<ProbedGauge> driver = std::make_shared<ProbedGauge>(std::make_shared<SimulatedGauge>());
-    // Short cycles, but the worker's stop bound as long as the hang guard's: a shutdown that waited out
-    // the bound instead of ending the worker at once shows as a hang.
-    SamplingPacing pacing{2ms, 2ms, 10min};
+    // Short cycles, but the worker's stop bounds as long as the hang guard's: a shutdown that waited out
+    // a bound instead of ending the worker at once shows as a hang.
+    SamplingPacing pacing{2ms, 2ms, 10min, 10min};
 
     // Seen at the last close of the device, which must come while the dialog still has its window and
     // after its worker has stopped.
