@@ -151,7 +151,7 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
         analysis::CalibrationSnapshot snapshot{test::ModelPoints(), 15, "500", ""};
         snapshot.points[2].signal = c.signal;
         CurveWindow window([&snapshot] { return snapshot; }, [] { return std::nullopt; },
-                           [] { return std::vector<ListedRecord>{}; });
+                           [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
         window.Refresh();
         const std::string path = folder / (std::string(c.signal) + ".csv");
         EXPECT_EQ(window.SaveTableAs(QString::fromStdString(path)), c.says);
