@@ -8,7 +8,7 @@
 
 namespace slabcal {
 
-bool RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
+void RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
                     SamplingPacing pacing) {
     OpenDevice();
     if (InitConverter() == 0)
@@ -21,7 +21,6 @@ bool RunCalibration(Application& application, const std::shared_ptr<CalibrationW
         dialog.DoModal(application.Backend());
         application.SetMainWindow(nullptr);
     }
-    return false;
 }
 
 } // namespace slabcal
