@@ -35,7 +35,8 @@ int RunWindowPlugin(int argc, char** argv, std::ostream& err) {
                       ? nullptr
                       : reinterpret_cast<decltype(&SlabcalWindowMain)>(::dlsym(loaded, "SlabcalWindowMain"));
     if (entry == nullptr) {
-        err << intro << ::dlerror() << '\n';
+        const char* why = ::dlerror();
+        err << intro << (why != nullptr ? why : plugin.string() + ": no entry SlabcalWindowMain") << '\n';
         return 2;
     }
     // Never unloaded: Qt leaves handlers that run at the process's exit.
