@@ -9,7 +9,7 @@
 
 namespace slabcal {
 
-bool RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
+void RunCalibration(Application& application, const std::shared_ptr<CalibrationWorksheet>& worksheet,
                     SamplingPacing pacing) {
     OpenDevice();
     if (InitConverter() == 0)
@@ -25,13 +25,10 @@ bool RunCalibration(Application& application, const std::shared_ptr<CalibrationW
         },
         [](const std::string& text) { ApplicationMessageBox(text); });
     const WorksheetDraft draft(*worksheet);
-    {
-        CalibrationDialog dialog(worksheet, application.Name(), pacing);
-        application.SetMainWindow(&dialog);
-        dialog.DoModal(application.Backend());
-        application.SetMainWindow(nullptr);
-    }
-    return false;
+    CalibrationDialog dialog(worksheet, application.Name(), pacing);
+    application.SetMainWindow(&dialog);
+    dialog.DoModal(application.Backend());
+    application.SetMainWindow(nullptr);
 }
 
 } // namespace slabcal

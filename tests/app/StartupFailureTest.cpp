@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
