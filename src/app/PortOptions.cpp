@@ -136,6 +136,12 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     app.add_flag("--headless", options.headless,
                  "no window: every message box is written to standard error and answered\n"
                  "with its default button, and the dialog ends at once");
+    auto* scriptOption =
+        app.add_option("--script", options.script,
+                       "with --headless: the operator's actions on the dialog, one a line\n"
+                       "(height H, type TEXT, signal, save, write, answer yes|no, show), from\n"
+                       "FILE or, for -, standard input; the dialog ends with the script")
+            ->type_name("FILE");
     app.require_subcommand(0, 1);
 
     auto subcommand = [&](const char* name, const char* description) {
@@ -174,6 +180,8 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
             return failed("option " + given.name + " needs a value");
     if (options.root.empty())
         return failed("option --root needs a value");
+    if (scriptOption->count() > 0 && (options.script.empty() || !options.headless))
+        return failed("option --script needs a FILE and --headless");
     if (deviceOption->count() > 0) {
         auto named = DriverNamed(device);
         if (!named)

@@ -24,6 +24,7 @@ struct PortOptions {
     DriverRequest driverRequest;
     CurveWindowChoice curveWindow = CurveWindowChoice::Auto;
     bool headless = false; // no window: the in-memory backend, boxes written to standard error
+    std::string script;    // with --headless: the operator's actions, one a line ("-": standard input)
     bool version = false;
 };
 

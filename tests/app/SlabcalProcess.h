@@ -24,10 +24,12 @@ extern char** environ;
 namespace slabcal::test {
 
 // The program as a child process, with `environment` in place of this process's display settings and its
-// standard error collected. Killed and reaped when the object goes, if it has not been reaped.
+// standard error collected; `operated`, its standard input and output are the test's too (an operator's
+// script in, what it shows out). Killed and reaped when the object goes, if it has not been reaped.
 class SlabcalProcess final {
 public:
-    SlabcalProcess(const std::vector<std::string>& arguments, std::vector<std::string> environment) {
+    SlabcalProcess(const std::vector<std::string>& arguments, std::vector<std::string> environment,
+                   bool operated = false) {
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string_view variable = *entry;
             if (!variable.starts_with("DISPLAY=") && !variable.starts_with("WAYLAND_DISPLAY=") &&
@@ -40,12 +42,26 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+        int in[2] = {-1, -1};
+        int out[2] = {-1, -1};
+        if (operated) {
+            EXPECT_EQ(::pipe2(in, O_CLOEXEC), 0);
+            EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+            posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        }
         const int spawned =
             ::posix_spawnp(&child, command.front().c_str(), &actions, nullptr,
                            ArgumentPointers(command).data(), ArgumentPointers(environment).data());
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipe[1]);
         errorOutput = pipe[0];
+        if (operated) {
+            ::close(in[0]);
+            ::close(out[1]);
+            input = in[1];
+            output = out[0];
+        }
         EXPECT_EQ(spawned, 0);
         if (spawned != 0)
             child = 0;
@@ -53,6 +69,8 @@ public:
     ~SlabcalProcess() {
         Reap();
         ::close(errorOutput);
+        ::close(input);
+        ::close(output);
     }
     SlabcalProcess(const SlabcalProcess&) = delete;
     SlabcalProcess& operator=(const SlabcalProcess&) = delete;
@@ -89,6 +107,33 @@ public:
     }
     [[nodiscard]] const std::string& Errors() const { return errors; }
 
+    // Operated: writes to the program's standard input; ends it.
+    void Type(std::string_view text) const {
+        EXPECT_EQ(::write(input, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void EndInput() {
+        ::close(input);
+        input = -1;
+    }
+    // Operated: reads standard output until it holds `text` (true) or `patience` has passed.
+    bool WaitForOutput(std::string_view text, std::chrono::milliseconds patience) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (shown.find(text) == std::string::npos) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd readable{output, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+                return false;
+            char buffer[4096];
+            const ssize_t got = ::read(output, buffer, sizeof buffer);
+            if (got <= 0)
+                return false;
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        return true;
+    }
+    [[nodiscard]] const std::string& Output() const { return shown; }
+
 private:
     [[nodiscard]] bool MainThreadEnded() {
         if (exited)
@@ -118,6 +163,9 @@ private:
 
     pid_t child = 0;
     int errorOutput = -1;
+    int input = -1;
+    int output = -1;
+    std::string shown; // standard output, operated
     int status = -1;
     bool exited = false;
     std::string errors;

@@ -3,12 +3,14 @@
 #include "acquisition/ThreadCensus.h"
 #include "analysis/qt/CurveWindow.h"
 #include "app/DeviceRoot.h"
+#include "app/OperatorScript.h"
 #include "app/Startup.h"
 #include "app/qt/DriverPanel.h"
 #include "app/qt/QtStartProblem.h"
 #include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessBackend.h"
+#include "framework/headless/HeadlessWindow.h"
 #include "framework/qt/QtBackend.h"
 #include "framework/qt/QtPlatformStart.h"
 #include "platform/ConverterContract.h"
@@ -24,6 +26,7 @@
 #include <QScreen>
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <variant>
@@ -101,8 +104,22 @@ int RunWindow(const CommandLine& line, int argc, char** argv) {
         HeadlessBackend backend;
         backend.EchoBoxesTo(&std::cerr);
         Application application(argv[0], backend);
+        std::ifstream scriptFile;
+        if (!options.script.empty() && options.script != "-") {
+            scriptFile.open(options.script);
+            if (!scriptFile) {
+                std::cerr << name << ": cannot read the script " << options.script << '\n';
+                return 2;
+            }
+        }
+        OperatorScript script(options.script == "-" ? std::cin : scriptFile, std::cout, std::cerr, backend,
+                              *worksheet);
+        bool scriptDone = true;
+        if (!options.script.empty())
+            backend.AddStep([&](HeadlessWindow& window) { scriptDone = script.Run(window); });
         RunCalibration(application, worksheet);
-        return EndOfRun(lock);
+        const int status = EndOfRun(lock);
+        return scriptDone ? status : 1;
     }
     {
         const auto qtApplication = StartQtApplication(argc, argv, name);
