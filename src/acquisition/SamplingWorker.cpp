@@ -2,6 +2,7 @@
 
 #include "acquisition/AdcDevice.h"
 #include "acquisition/ThreadCensus.h"
+#include "platform/ConverterContract.h"
 
 #include <cassert>
 #include <condition_variable>
@@ -30,7 +31,6 @@ struct SamplingWorker::State {
 namespace {
 
 constexpr int32_t SamplesPerValue = 5;
-constexpr int32_t LastSmallRangeRow = 6;
 
 // Sleeps, but wakes at once when the worker is told to stop, so a stop never waits out the pacing.
 void Pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
@@ -164,7 +164,7 @@ void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
 
     // Selected after the reads, so the range applies from the next cycle on.
     const AdResult range =
-        state.currentRow->load() <= LastSmallRangeRow ? SelectSmallRange() : SelectLargeRange();
+        RangeOfRow(state.currentRow->load()) == ConverterRange::Small ? SelectSmallRange() : SelectLargeRange();
     if (range != AdOk)
         state.view->ShowRangeErrorFromWorker(stop);
 

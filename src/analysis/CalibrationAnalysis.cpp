@@ -29,7 +29,7 @@ double Signal(const PointText& point) {
 }
 
 double Percent(double logDeviation) {
-    return std::expm1(logDeviation) * 100.0;
+    return LogDeviationPercent(logDeviation);
 }
 
 std::string Row(int row) {
@@ -151,14 +151,14 @@ CalibrationAnalysis Analyse(const CalibrationPoints& points, const RecordedRange
             continue;
         const SegmentFit& fit = *fits[segment];
         check.fit = fit;
-        check.overLimit = fit.maxAbs > segments::DeviationLimit;
+        check.overLimit = fit.OverLimit();
         check.slopeNotNegative = !(fit.slope < 0);
         const std::size_t firstPoint = analysis.points.size();
         double worst = -1;
         for (int row = first; row < first + count; ++row) {
             const PointText& point = points[static_cast<std::size_t>(row)];
             PointCheck pointCheck{row, static_cast<int>(segment), Height(point), Signal(point)};
-            pointCheck.fittedHeight = std::exp(fit.slope * std::log(pointCheck.signal) + fit.intercept);
+            pointCheck.fittedHeight = fit.HeightAt(pointCheck.signal);
             pointCheck.deviationMm = pointCheck.height - pointCheck.fittedHeight;
             pointCheck.deviationPercent = pointCheck.deviationMm / pointCheck.fittedHeight * 100.0;
             if (std::fabs(pointCheck.deviationPercent) > worst) {

@@ -61,7 +61,7 @@ double WorstDeviationPercent(const CalibrationRecord& record) {
     double worst = 0;
     for (const auto& segment : record.segments)
         worst = std::max(worst, segment.fit.maxAbs);
-    return std::expm1(worst) * 100;
+    return LogDeviationPercent(worst);
 }
 
 int RecordedRowCount(const CalibrationRecord& record) {

@@ -27,10 +27,6 @@ constexpr double DefaultSignalHigh = 20000;
 constexpr double DefaultHeightLow = 30;
 constexpr double DefaultHeightHigh = 1000;
 
-double FittedHeight(const SegmentFit& fit, double signal) {
-    return std::exp(fit.slope * std::log(signal) + fit.intercept);
-}
-
 QScatterSeries* MakeScatter(std::string_view name, QScatterSeries::MarkerShape shape, qreal size,
                             QColor color) {
     auto* series = new QScatterSeries;
@@ -184,7 +180,7 @@ void CurveChart::Show(const CalibrationPoints& table, const analysis::Calibratio
                 from = std::min(from, signal);
                 to = std::max(to, signal);
             }
-            line = {{from, FittedHeight(*check.fit, from)}, {to, FittedHeight(*check.fit, to)}};
+            line = {{from, check.fit->HeightAt(from)}, {to, check.fit->HeightAt(to)}};
         }
         segmentLines[segment]->replace(line);
         if (check.culprit) {

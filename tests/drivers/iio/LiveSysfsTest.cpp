@@ -121,7 +121,7 @@ TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
     std::atomic<bool> largeRange{false};
     test::LiveSysfs live([&] {
         return std::llround(
-            GaugeResponse(height.load(), largeRange.load() ? GaugeRange::Large : GaugeRange::Small));
+            GaugeResponse(height.load(), largeRange.load() ? ConverterRange::Large : ConverterRange::Small));
     });
     if (const std::string why = live.Mount(folder / "mnt"); !why.empty())
         GTEST_SKIP() << "no FUSE mount here, live sysfs not tested: " << why;
@@ -141,7 +141,7 @@ TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
             height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
             largeRange = row > 6;
             const std::string expected = std::to_string(
-                std::llround(GaugeResponse(height, largeRange ? GaugeRange::Large : GaugeRange::Small)) /
+                std::llround(GaugeResponse(height, largeRange ? ConverterRange::Large : ConverterRange::Small)) /
                 CountsPerSignalUnit);
             ASSERT_TRUE(window.PumpUntil([&] { return window.GetText(ids::SignalField) == expected; },
                                          std::chrono::seconds(10)))
