@@ -50,8 +50,8 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
     return records;
 }
 
-std::array<std::string, 16> ValueTexts(const CalibrationRecord& record) {
-    std::array<std::string, 16> texts;
+std::array<std::string, SegmentModelKeys.size()> ValueTexts(const CalibrationRecord& record) {
+    std::array<std::string, SegmentModelKeys.size()> texts;
     for (std::size_t index = 0; index < texts.size() && index < record.values.size(); ++index)
         texts[index] = record.values[index].after;
     return texts;

@@ -4,6 +4,7 @@
 #include "fitting/SegmentFit.h"
 #include "fitting/SegmentTable.h"
 #include "storage/StoreResult.h"
+#include "storage/WriteSegmentModel.h"
 
 #include <array>
 #include <chrono>
@@ -80,7 +81,7 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
 
 // The sixteen value texts the save left in the file, in the order of SegmentModelKeys (the record's
 // `values` hold them in that order; a missing one is empty).
-[[nodiscard]] std::array<std::string, 16> ValueTexts(const CalibrationRecord& record);
+[[nodiscard]] std::array<std::string, SegmentModelKeys.size()> ValueTexts(const CalibrationRecord& record);
 
 // The worst point of any segment as a percentage of its height: a residual x in ln(height) is a factor
 // e^x off the line.

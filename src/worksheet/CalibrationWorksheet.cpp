@@ -12,9 +12,6 @@
 
 namespace slabcal {
 
-static_assert(std::tuple_size_v<decltype(SegmentModel::CurveA)> == segments::Table.size());
-static_assert(SegmentModelKeys.size() == 2 * segments::Count + segments::BoundaryCount);
-
 int WorksheetState::SavedRowCount() const {
     return static_cast<int>(std::count_if(
         rows.begin(), rows.end(), [](const WorksheetRow& row) { return row.measuredOn.has_value(); }));
