@@ -80,7 +80,7 @@ public:
             return;
         }
         gain[0] = std::log(8000 + 4000 * uniform(random)) - Shape(Heights[0]);
-        gain[1] = std::log(6000 + 4000 * uniform(random)) - Shape(Heights[segments::LastSmallRangeRow + 1]);
+        gain[1] = std::log(6000 + 4000 * uniform(random)) - Shape(Heights[LastSmallRangeRow + 1]);
     }
 
     [[nodiscard]] double Signal(double height, ConverterRange range) const {
@@ -194,7 +194,7 @@ Table Draw(const Probe& probe, Kind kind, double noise, std::mt19937_64& random)
             at[static_cast<std::size_t>(row)] = Heights[static_cast<std::size_t>(row - 1)];
         break;
     case Kind::Swapped: // two neighbouring rows recorded in each other's place
-        if (row == segments::LastSmallRangeRow || row == CalibrationRowCount - 1)
+        if (row == LastSmallRangeRow || row == CalibrationRowCount - 1)
             --row;
         std::swap(at[static_cast<std::size_t>(row)], at[static_cast<std::size_t>(row + 1)]);
         table.disturbed.push_back(row + 1);
@@ -295,7 +295,7 @@ std::vector<int> Suspects(const std::vector<analysis::Finding>& findings) {
 }
 
 int LastRowOfRange(int row) {
-    return segments::RangeOfRow(row) == ConverterRange::Small ? segments::LastSmallRangeRow
+    return segments::RangeOfRow(row) == ConverterRange::Small ? LastSmallRangeRow
                                                               : CalibrationRowCount - 1;
 }
 
@@ -311,7 +311,7 @@ std::optional<double> WorstHeightError(const Probe& probe, const CalibrationPoin
         const double height =
             Heights.front() * std::pow(Heights.back() / Heights.front(), step / double(Steps));
         const ConverterRange range =
-            height < Heights[segments::LastSmallRangeRow + 1] ? ConverterRange::Small : ConverterRange::Large;
+            height < Heights[LastSmallRangeRow + 1] ? ConverterRange::Small : ConverterRange::Large;
         const double signal = probe.Signal(height, range);
         if (const auto measured = analysis::HeightAt(*model, range, signal); measured && signal <= FullScale)
             worst = std::max(worst, std::fabs(*measured / height - 1) * 100);

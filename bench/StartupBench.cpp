@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     if (withCurve) {
         curveWindow = std::make_unique<CurveWindow>(
             *worksheet, [&files] { return ReadSegmentModel(files); },
-            [&files] { return ListedRecords(files); });
+            [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
         curveWindow->show();
     }
 

@@ -1,6 +1,7 @@
-# Installing the program (cmake --install) and the Debian package (cpack -G DEB): the executable, a
-# desktop entry and the icon in their usual places. The package's dependencies come from dpkg-shlibdeps,
-# so they are whatever the built binary really links, for the architecture it was built for, and the font.
+# Installing the program (cmake --install) and the Debian package (cpack -G DEB): the program, its window
+# plugin (installed by src/app), a desktop entry and the icon in their usual places. The package's
+# dependencies come from dpkg-shlibdeps, which reads both, so they are whatever the built program and plugin
+# really link, for the architecture they were built for, and the font.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/slabcal.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/Icon128.png DESTINATION share/icons/hicolor/64x64/apps
         RENAME slabcal.png)

@@ -8,10 +8,12 @@ if(SLABCAL_WERROR)
   target_compile_options(slabcal_warnings INTERFACE -Werror)
 endif()
 
-# slabcal_add_library(name SOURCES ... LINKS ...): one static library per folder.
+# slabcal_add_library(name SOURCES ... LINKS ...): one static library per folder. Position-independent, as
+# the window plugin (a shared object) links them as well as the program.
 function(slabcal_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS} PRIVATE slabcal_warnings)
 endfunction()

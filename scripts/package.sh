@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured and built preset (default ci-default) with CPack, then, with
-# --install, installs it with apt-get and starts the installed program: its version, and a headless run
-# on a scratch device root without a converter.
+# Builds the Debian package from a configured and built preset (default ci-default) with CPack and checks
+# that its dependencies include Qt (read from the window plugin); then, with --install, installs it with
+# apt-get and starts the installed program: its version, a subcommand, and a headless run (the window
+# plugin) on a scratch device root without a converter.
 #   scripts/package.sh [PRESET] [--install]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,12 +17,17 @@ if ! dpkg-deb --field "$package" Depends | grep -qw fonts-wqy-microhei; then
   echo "package.sh: $package does not depend on fonts-wqy-microhei" >&2
   exit 1
 fi
+# The program links no Qt: only the window plugin brings Qt into the dependencies.
+depends=$(dpkg-deb --field "$package" Depends)
+[[ $depends == *libqt6widgets6* ]] ||
+  { echo "package.sh: the package does not depend on Qt: dpkg-shlibdeps missed the window plugin" >&2; exit 1; }
 if [ "${2:-}" = "--install" ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$package" >/dev/null
   root=$(mktemp -d)
   /usr/bin/slabcal --version
+  /usr/bin/slabcal history --root "$root"
   /usr/bin/slabcal --headless --device none --root "$root"
   rm -rf "$root"
   echo "installed and started: /usr/bin/slabcal"

@@ -1,5 +1,6 @@
 #include "acquisition/AdcDevice.h"
 
+#include "acquisition/CallWithin.h"
 #include "platform/ApplicationMessageBox.h"
 #include "platform/ConverterContract.h"
 #include "platform/DriverRegistry.h"
@@ -7,6 +8,9 @@
 
 #include <array>
 #include <atomic>
+#include <iostream>
+#include <optional>
+#include <string>
 
 namespace slabcal {
 namespace {
@@ -22,6 +26,15 @@ int ReadSample(StreamHandle handle, SampleRecord& record) {
                                &bytesReturned);
 }
 
+// For the engineer beside the operator's box: which converter, and that it hung rather than refused.
+void ReportNoAnswer(const char* when, std::chrono::milliseconds deadline) {
+    const std::string converter = Drivers().Description(ConverterDeviceName);
+    std::cerr << "slabcal: the AD converter ("
+              << (converter.empty() ? std::string(ConverterDeviceName) : converter)
+              << ") did not answer within " << deadline.count() << " ms when " << when
+              << "; not waiting for it any longer\n";
+}
+
 AdResult SelectRange(uint32_t code, AdResult failure) {
     const StreamHandle handle = deviceHandle.load();
     if (handle == InvalidStreamHandle)
@@ -32,8 +45,16 @@ AdResult SelectRange(uint32_t code, AdResult failure) {
 
 } // namespace
 
-bool OpenDevice() {
-    const StreamHandle handle = Drivers().Open(ConverterDeviceName);
+bool OpenDevice(std::chrono::milliseconds deadline) {
+    const std::optional<StreamHandle> opened = CallWithin<StreamHandle>(
+        deadline, InvalidStreamHandle, [] { return Drivers().Open(ConverterDeviceName); },
+        [](StreamHandle late) {
+            if (late != InvalidStreamHandle)
+                Drivers().Close(late);
+        });
+    if (!opened)
+        ReportNoAnswer("opened", deadline);
+    const StreamHandle handle = opened.value_or(InvalidStreamHandle);
     deviceHandle.store(handle);
     if (handle == InvalidStreamHandle) {
         ApplicationMessageBox(texts::OpenDriverFailed);
@@ -48,17 +69,22 @@ void CloseDevice() {
         Drivers().Close(handle);
 }
 
-int InitConverter() {
+int InitConverter(std::chrono::milliseconds deadline) {
     // No handle test: with an invalid handle every driver call fails and the result is 0.
     const StreamHandle handle = deviceHandle.load();
-    for (int attempt = 0; attempt < InitialiseAttempts; ++attempt) {
-        const int result = Drivers().IoControl(handle, InitialiseCode, nullptr, 0, nullptr);
-        if (result != 0)
-            return result;
-    }
-    // A converter that keeps refusing the initialise code may still deliver samples; one read tells.
-    SampleRecord record{};
-    return ReadSample(handle, record);
+    const std::optional<int> result = CallWithin<int>(deadline, 0, [handle] {
+        for (int attempt = 0; attempt < InitialiseAttempts; ++attempt) {
+            const int answer = Drivers().IoControl(handle, InitialiseCode, nullptr, 0, nullptr);
+            if (answer != 0)
+                return answer;
+        }
+        // A converter that keeps refusing the initialise code may still deliver samples; one read tells.
+        SampleRecord record{};
+        return ReadSample(handle, record);
+    });
+    if (!result)
+        ReportNoAnswer("initialised", deadline);
+    return result.value_or(0);
 }
 
 AdResult SelectSmallRange() {

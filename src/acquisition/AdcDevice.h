@@ -2,6 +2,7 @@
 
 #include "acquisition/AdResult.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace slabcal {
@@ -9,14 +10,22 @@ namespace slabcal {
 // The gauge's AD converter, reached through the stream driver "SPA1:". One process-wide handle: the UI
 // thread opens and closes it, the sampling worker reads and switches ranges through it.
 
+// How long the UI thread waits for the driver to open or initialise the converter. A working converter
+// answers within milliseconds; one that has not answered by then is stuck in its driver (a hung bus), and
+// the program goes on without it rather than hang before its window is shown.
+inline constexpr std::chrono::milliseconds ConverterAnswerDeadline{3000};
+
 // Opens "SPA1:" and keeps the handle, also when the open fails (the handle is then invalid and every later
-// operation fails). A failed open shows "打开 ADC 驱动失败!". Never called while the device is open.
-bool OpenDevice();
+// operation fails). A failed open, or one that has not returned within `deadline`, shows "打开 ADC
+// 驱动失败!"; an open returning later is closed again at once. Never called while the device is open.
+bool OpenDevice(std::chrono::milliseconds deadline = ConverterAnswerDeadline);
+// Never waits for a driver call under way: the drivers close once it has returned.
 void CloseDevice();
 
 // Initialises the converter: up to five initialise calls, and when all five fail one sample read whose
-// record is thrown away. Returns the last driver call's own result: non-zero on success, 0 on failure.
-[[nodiscard]] int InitConverter();
+// record is thrown away. Returns the last driver call's own result: non-zero on success, 0 on failure,
+// also when the driver has not answered within `deadline`.
+[[nodiscard]] int InitConverter(std::chrono::milliseconds deadline = ConverterAnswerDeadline);
 
 [[nodiscard]] AdResult SelectSmallRange();
 [[nodiscard]] AdResult SelectLargeRange();

@@ -1,6 +1,8 @@
 #include "acquisition/SamplingWorker.h"
 
 #include "acquisition/AdcDevice.h"
+#include "acquisition/ThreadCensus.h"
+#include "platform/ConverterContract.h"
 
 #include <cassert>
 #include <condition_variable>
@@ -29,7 +31,6 @@ struct SamplingWorker::State {
 namespace {
 
 constexpr int32_t SamplesPerValue = 5;
-constexpr int32_t LastSmallRangeRow = 6;
 
 // Sleeps, but wakes at once when the worker is told to stop, so a stop never waits out the pacing.
 void Pause(std::chrono::milliseconds duration, const std::stop_token& stop) {
@@ -49,7 +50,7 @@ SamplingWorker::SamplingWorker(std::shared_ptr<SamplingView> view,
 
 SamplingWorker::~SamplingWorker() {
     state->running.store(false);
-    ReleaseThread();
+    ReleaseThread(state->pacing.stopTimeout);
 }
 
 bool SamplingWorker::StartSampling() {
@@ -57,19 +58,19 @@ bool SamplingWorker::StartSampling() {
         return true;
     // A worker that ended by itself is past its last read; it must be gone before the flag is set again,
     // or it would see the flag and loop beside the new one.
-    ReleaseThread();
+    ReleaseThread(state->pacing.stopTimeout);
 
     state->running.store(true);
     std::stop_source stop;
     std::promise<void> ended;
     std::future<void> endedFuture = ended.get_future();
     try {
-        workerThread =
-            std::thread([shared = state, token = stop.get_token(), done = std::move(ended)]() mutable {
-                SamplingLoop(*shared, token);
-                shared.reset();
-                done.set_value();
-            });
+        workerThread = std::thread([shared = state, token = stop.get_token(), done = std::move(ended),
+                                    census = ThreadCensus()]() mutable {
+            SamplingLoop(*shared, token);
+            shared.reset();
+            done.set_value();
+        });
     } catch (const std::system_error&) {
         state->running.store(false);
         return false;
@@ -82,17 +83,24 @@ bool SamplingWorker::StartSampling() {
 bool SamplingWorker::StopSampling() {
     if (!state->running.exchange(false))
         return false;
-    ReleaseThread();
+    ReleaseThread(state->pacing.stopTimeout);
     return true;
 }
 
-void SamplingWorker::ReleaseThread() {
+bool SamplingWorker::EndSampling() {
+    if (!state->running.exchange(false))
+        return false;
+    ReleaseThread(state->pacing.endTimeout);
+    return true;
+}
+
+void SamplingWorker::ReleaseThread(std::chrono::milliseconds timeout) {
     if (!workerThread.joinable())
         return;
     // The token also abandons a text update or message box the worker is waiting on, so the wait below is
     // normally over within one cycle; the timeout only guards against a view that ignores the token.
     workerStop.request_stop();
-    if (workerEnded.wait_for(state->pacing.stopTimeout) == std::future_status::ready)
+    if (workerEnded.wait_for(timeout) == std::future_status::ready)
         workerThread.join();
     else
         workerThread.detach();
@@ -156,7 +164,7 @@ void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
 
     // Selected after the reads, so the range applies from the next cycle on.
     const AdResult range =
-        state.currentRow->load() <= LastSmallRangeRow ? SelectSmallRange() : SelectLargeRange();
+        RangeOfRow(state.currentRow->load()) == ConverterRange::Small ? SelectSmallRange() : SelectLargeRange();
     if (range != AdOk)
         state.view->ShowRangeErrorFromWorker(stop);
 

@@ -35,6 +35,8 @@ public:
     // True when the worker was running: it has been told to stop and has ended, or, should it not end
     // within the stop timeout, has been let go. False at once when nothing runs.
     bool StopSampling();
+    // The end of the dialog's run: StopSampling, but the worker is let go after the shorter end bound.
+    bool EndSampling();
     // Button 1008: flips between automatic sampling (a worker runs) and manual mode (none does); returns
     // the new mode, 1 or 0, for the dialog to show.
     int32_t ToggleAutoSampling();
@@ -48,8 +50,8 @@ private:
 
     static void SamplingLoop(State& state, const std::stop_token& stop);
     static void SampleOnce(State& state, const std::stop_token& stop);
-    // Stops the held thread and joins it, or lets it go after the stop timeout.
-    void ReleaseThread();
+    // Stops the held thread and joins it, or lets it go after `timeout`.
+    void ReleaseThread(std::chrono::milliseconds timeout);
 
     std::shared_ptr<State> state;
     std::thread workerThread;

@@ -120,8 +120,8 @@ double NoiseLimit(double noiseGain) {
 
 bool RangeSpanned(const CalibrationPoints& points, ConverterRange range) {
     const bool small = range == ConverterRange::Small;
-    const int first = small ? 0 : segments::LastSmallRangeRow + 1;
-    const int last = small ? segments::LastSmallRangeRow : CalibrationRowCount - 1;
+    const int first = small ? 0 : LastSmallRangeRow + 1;
+    const int last = small ? LastSmallRangeRow : CalibrationRowCount - 1;
     return RowUsable(points[static_cast<std::size_t>(first)]) &&
            RowUsable(points[static_cast<std::size_t>(last)]);
 }

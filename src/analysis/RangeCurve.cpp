@@ -13,8 +13,8 @@ namespace slabcal::analysis {
 namespace {
 
 constexpr std::size_t MaxParameters = 4;
-constexpr std::size_t MaxRows = CalibrationRowCount - segments::LastSmallRangeRow - 1; // the large range's
-static_assert(MaxRows >= segments::LastSmallRangeRow + 1);
+constexpr std::size_t MaxRows = CalibrationRowCount - LastSmallRangeRow - 1; // the large range's
+static_assert(MaxRows >= LastSmallRangeRow + 1);
 
 // A leverage this close to 1 means the other rows do not fix the curve at the row's signal.
 constexpr double Undetermined = 1e-9;

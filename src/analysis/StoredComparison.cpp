@@ -33,7 +33,7 @@ std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, 
         ++segment;
     if (signal < lower)
         ++segment;
-    const double height = std::exp(model.CurveA[segment] * std::log(signal) + model.CurveB[segment]);
+    const double height = model.Segment(segment).HeightAt(signal);
     return std::isfinite(height) ? std::optional(height) : std::nullopt;
 }
 

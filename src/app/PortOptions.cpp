@@ -1,10 +1,13 @@
 #include "app/PortOptions.h"
 
+#include "framework/Application.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -30,8 +33,6 @@ constexpr std::array<std::string_view, 13> QtOptionsWithValue{"-platform",
                                                               "-title"};
 constexpr std::array<std::string_view, 4> QtFlags{"-reverse", "-widgetcount", "-nograb", "-dograb"};
 
-constexpr std::string_view DeviceValues = "sim, none, iio:NAME or /dev/NODE";
-
 bool Contains(std::span<const std::string_view> list, std::string_view item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
@@ -49,22 +50,33 @@ std::vector<const char*> WithoutQtOptions(std::span<const char* const> arguments
     return kept;
 }
 
-std::optional<OptionError> ChooseDevice(const std::string& given, PortOptions& options) {
-    options.deviceName.clear();
-    if (given == "sim") {
-        options.device = DeviceChoice::Simulated;
-    } else if (given == "none") {
-        options.device = DeviceChoice::None;
-    } else if (given == "iio" || given.starts_with("iio:")) {
-        options.device = DeviceChoice::Iio;
-        options.deviceName = given.substr(std::min<std::size_t>(given.size(), 4));
-    } else if (given.starts_with("/") && given.size() > 1) {
-        options.device = DeviceChoice::CharacterDevice;
-        options.deviceName = given;
-    } else {
-        return OptionError{"bad value for --device: '" + given + "' (use " + std::string(DeviceValues) + ")"};
-    }
+// --device's description: what it binds, then each driver as it is typed, one a line.
+std::string DeviceDescription() {
+    std::size_t width = 0;
+    for (const DriverEntry* entry : ConverterDrivers())
+        width = std::max(width, entry->form.size());
+    std::string text = "the AD converter bound to \"SPA1:\":";
+    for (const DriverEntry* entry : ConverterDrivers())
+        text += "\n  " + std::string(entry->form) + std::string(width + 2 - entry->form.size(), ' ') +
+                std::string(entry->description) + (entry == ConverterDrivers().front() ? " (default)" : "");
+    return text;
+}
+
+// The driver the --device value names, with the part of the value it reads.
+std::optional<std::pair<const DriverEntry*, std::string>> DriverNamed(const std::string& given) {
+    for (const DriverEntry* entry : ConverterDrivers())
+        if (auto argument = entry->accept(given))
+            return std::pair{entry, std::move(*argument)};
     return std::nullopt;
+}
+
+// "sim, none, iio:NAME or /dev/NODE"
+std::string DeviceForms() {
+    const auto drivers = ConverterDrivers();
+    std::string text;
+    for (std::size_t i = 0; i < drivers.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == drivers.size() ? " or " : ", ") + std::string(drivers[i]->form);
+    return text;
 }
 
 // The help flag of the program and of each subcommand is a plain flag, so that --help is the caller's to
@@ -82,28 +94,61 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     PortOptions& options = line.port;
     options.root = std::move(defaultRoot);
     std::string device;
+    bool help = false;
     bool subcommandHelp = false;
+    const std::string rootHelp = "host folder that holds the gauge's flash disk (\\NandFlash\\ZPQ.ini is\n"
+                                 "DIR/NandFlash/ZPQ.ini); default " +
+                                 options.root;
 
-    CLI::App app("Calibration tool of the floor-slab thickness gauge", "slabcal");
+    CLI::App app("Calibration tool of the floor-slab thickness gauge",
+                 arguments.empty() ? "slabcal" : ProgramNameFromPath(arguments[0]));
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    HelpFlag(app, options.help);
-    app.add_flag("--version", options.version);
-    app.add_flag("--headless", options.headless);
-    auto* root = app.add_option("--root", options.root);
-    auto* simControl = app.add_option("--sim-control", options.simControl);
-    auto* iioSettings = app.add_option("--iio-settings", options.iioSettings);
-    auto* deviceOption = app.add_option("--device", device);
-    app.add_option("--curve-window", options.curveWindow)
+    app.footer(
+        "Qt's own options, such as -platform NAME (xcb, wayland, offscreen, vnc, ...), are left to Qt.");
+    HelpFlag(app, help);
+    app.add_flag("--version", options.version, "the version");
+    app.add_option("--root", options.root, rootHelp)->type_name("DIR");
+    auto* deviceOption = app.add_option("--device", device, DeviceDescription())->type_name("DRIVER");
+    // Each driver's own options, in the table's order, with the entry that owns them.
+    struct GivenDriverOption {
+        const DriverEntry* owner;
+        std::string name;
+        std::string value;
+        CLI::Option* option;
+    };
+    std::deque<GivenDriverOption> driverOptions;
+    for (const DriverEntry* entry : ConverterDrivers())
+        for (const DriverOption& option : entry->options) {
+            auto& given =
+                driverOptions.emplace_back(GivenDriverOption{entry, std::string(option.name), {}, nullptr});
+            given.option = app.add_option(given.name, given.value, std::string(option.description))
+                               ->type_name(std::string(option.valueName));
+        }
+    app.add_option("--curve-window", options.curveWindow,
+                   "the calibration curve window beside the dialog: auto (shown unless the\n"
+                   "screen is smaller than 1024x600), show or hide; F9 shows or hides it")
+        ->type_name("WHEN")
         ->transform(CLI::CheckedTransformer(
-            std::map<std::string, CurveWindowChoice>{{"auto", CurveWindowChoice::Auto},
-                                                     {"show", CurveWindowChoice::Show},
-                                                     {"hide", CurveWindowChoice::Hide}}));
+                        std::map<std::string, CurveWindowChoice>{{"auto", CurveWindowChoice::Auto},
+                                                                 {"show", CurveWindowChoice::Show},
+                                                                 {"hide", CurveWindowChoice::Hide}})
+                        .description("")); // the values are in the option's own description
+    app.add_flag("--headless", options.headless,
+                 "no window: every message box is written to standard error and answered\n"
+                 "with its default button, and the dialog ends at once");
+    auto* scriptOption =
+        app.add_option("--script", options.script,
+                       "with --headless: the operator's actions on the dialog, one a line\n"
+                       "(height H, type TEXT, signal, save, write, answer yes|no, show), from\n"
+                       "FILE or, for -, standard input; the dialog ends with the script")
+            ->type_name("FILE");
     app.require_subcommand(0, 1);
 
     auto subcommand = [&](const char* name, const char* description) {
         CLI::App* sub = app.add_subcommand(name, description);
         HelpFlag(*sub, subcommandHelp);
-        sub->add_option("--root", options.root, "host folder that holds the gauge's flash disk");
+        sub->add_option("--root", options.root, "host folder that holds the gauge's flash disk")
+            ->type_name("DIR");
         return sub;
     };
     CLI::App* history = subcommand("history", "one line per calibration record, oldest first");
@@ -119,29 +164,41 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     CLI::App* certificate = subcommand("certificate", "a record's calibration certificate as a PDF");
     certificate->add_option("RECORD", line.certificate.record,
                             "the record's file name, with or without .json");
-    certificate->add_option("-o,--output", line.certificate.output, "the PDF file to write");
+    certificate->add_option("-o,--output", line.certificate.output, "the PDF file to write")
+        ->type_name("FILE.pdf");
 
+    const auto failed = [&app](std::string message) { return OptionError{std::move(message), app.help()}; };
     const auto kept = WithoutQtOptions(arguments);
     try {
         app.parse(static_cast<int>(kept.size()), kept.data());
     } catch (const CLI::ParseError& error) {
-        return OptionError{error.what()};
+        return failed(error.what());
     }
 
-    for (const auto* option : {root, simControl, iioSettings})
-        if (option->count() > 0 && option->as<std::string>().empty())
-            return OptionError{"option " + option->get_name() + " needs a value"};
+    for (const auto& given : driverOptions)
+        if (given.option->count() > 0 && given.value.empty())
+            return failed("option " + given.name + " needs a value");
     if (options.root.empty())
-        return OptionError{"option --root needs a value"};
-    if (deviceOption->count() > 0)
-        if (auto error = ChooseDevice(device, options))
-            return *error;
-    if (!options.simControl.empty() && options.device != DeviceChoice::Simulated)
-        return OptionError{"option --sim-control needs --device sim"};
-    if (!options.iioSettings.empty() && options.device != DeviceChoice::Iio)
-        return OptionError{"option --iio-settings needs --device iio:NAME"};
-    if (options.device == DeviceChoice::Iio && options.deviceName.empty() && options.iioSettings.empty())
-        return OptionError{"option --device iio needs a device: iio:NAME, or device= in --iio-settings"};
+        return failed("option --root needs a value");
+    if (scriptOption->count() > 0 && (options.script.empty() || !options.headless))
+        return failed("option --script needs a FILE and --headless");
+    if (deviceOption->count() > 0) {
+        auto named = DriverNamed(device);
+        if (!named)
+            return failed("bad value for --device: '" + device + "' (use " + DeviceForms() + ")");
+        options.driver = named->first;
+        options.driverRequest.argument = std::move(named->second);
+    }
+    for (const auto& given : driverOptions) {
+        if (given.option->count() == 0)
+            continue;
+        if (given.owner != options.driver)
+            return failed("option " + given.name + " needs --device " + std::string(given.owner->form));
+        options.driverRequest.options[given.name] = given.value;
+    }
+    if (options.driver->check != nullptr)
+        if (auto error = options.driver->check(options.driverRequest))
+            return failed(std::move(*error));
 
     const std::array<std::pair<CLI::App*, Subcommand>, 4> subcommands{
         {{history, Subcommand::History},
@@ -151,26 +208,31 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     for (const auto& [sub, which] : subcommands)
         if (sub->parsed())
             line.subcommand = which;
+    if (help) {
+        line.help = app.help();
+        return line;
+    }
     if (subcommandHelp) {
-        line.subcommandHelp = app.get_subcommands().front()->help();
+        line.help = app.get_subcommands().front()->help();
         return line;
     }
     if (line.subcommand == Subcommand::Restore && line.restore.record.empty())
-        return OptionError{"restore needs RECORD: the record's file name (slabcal history lists them)"};
+        return failed("restore needs RECORD: the record's file name (slabcal history lists them)");
     if (line.subcommand == Subcommand::Fit && line.fit.pointsFile.empty())
-        return OptionError{"fit needs POINTS: a CSV file of fifteen height,signal rows"};
+        return failed("fit needs POINTS: a CSV file of fifteen height,signal rows");
     if (line.subcommand == Subcommand::Certificate &&
         (line.certificate.record.empty() || line.certificate.output.empty()))
-        return OptionError{"certificate needs RECORD and -o FILE.pdf"};
+        return failed("certificate needs RECORD and -o FILE.pdf");
     return line;
 }
 
-std::variant<PortOptions, OptionError> ParsePortOptions(std::span<const char* const> arguments,
-                                                        std::string defaultRoot) {
-    auto parsed = ParseCommandLine(arguments, std::move(defaultRoot));
-    if (auto* error = std::get_if<OptionError>(&parsed))
-        return std::move(*error);
-    return std::move(std::get<CommandLine>(parsed).port);
+std::optional<CommandLine> ReadCommandLine(int argc, const char* const* argv, std::ostream& err) {
+    auto parsed = ParseCommandLine(std::span(argv, static_cast<std::size_t>(argc)), DefaultDeviceRoot());
+    if (auto* line = std::get_if<CommandLine>(&parsed))
+        return std::move(*line);
+    const auto& error = std::get<OptionError>(parsed);
+    err << ProgramNameFromPath(argv[0]) << ": " << error.message << '\n' << error.usage;
+    return std::nullopt;
 }
 
 std::string DefaultDeviceRoot() {
@@ -179,44 +241,6 @@ std::string DefaultDeviceRoot() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         return std::string(home) + "/.local/share/slabcal/device";
     return "slabcal-device";
-}
-
-std::string Usage(const std::string& programName) {
-    return "usage: " + programName +
-           " [--root DIR] [--device sim|none|iio:NAME|/dev/NODE] [--sim-control FILE]\n"
-           "       [--iio-settings FILE] [--curve-window auto|show|hide] [--headless] [--help] [--version]\n"
-           "       [-platform NAME]\n"
-           "  --root DIR          host folder that holds the gauge's flash disk (\\NandFlash\\ZPQ.ini lives\n"
-           "                      in DIR/NandFlash/ZPQ.ini); default " +
-           DefaultDeviceRoot() +
-           "\n"
-           "  --device DRIVER     the AD converter bound to \"SPA1:\":\n"
-           "                        sim        the simulated gauge, with its panel (default)\n"
-           "                        none       no driver, as on a board without one\n"
-           "                        iio:NAME   a Linux Industrial I/O ADC: the device's name, or "
-           "iio:deviceN\n"
-           "                        /dev/NODE  a character device that takes the control codes 14, 8, 9, 12\n"
-           "  --sim-control FILE  key=value settings of the simulated gauge, re-read when FILE changes\n"
-           "  --iio-settings FILE key=value settings of the IIO converter: device, channel, small_scale,\n"
-           "                      large_scale, sysfs_root\n"
-           "  --curve-window WHEN the calibration curve window beside the dialog: auto (shown unless the\n"
-           "                      screen is smaller than 1024x600), show or hide; F9 shows or hides it\n"
-           "  --headless          no window: every message box is written to standard error and answered\n"
-           "                      with its default button, and the dialog ends at once\n"
-           "  --help, --version   this text; the version\n"
-           "  -platform NAME      Qt's platform: xcb, wayland, offscreen, vnc, ...\n"
-           "subcommands (each with --root DIR and --help):\n"
-           "  " +
-           programName +
-           " history                       the calibration records, oldest first\n"
-           "  " +
-           programName +
-           " restore RECORD [--yes]        a record's values into the parameter file\n"
-           "  " +
-           programName +
-           " fit POINTS.csv [--write [--force]]  the segments of fifteen height,signal rows\n"
-           "  " +
-           programName + " certificate RECORD -o FILE.pdf  the record's calibration certificate\n";
 }
 
 } // namespace slabcal

@@ -5,6 +5,10 @@
 
 namespace slabcal {
 
+bool RunsWithoutWindow(Subcommand subcommand) {
+    return subcommand != Subcommand::None && subcommand != Subcommand::Certificate;
+}
+
 int RunSubcommand(const CommandLine& line, bool interactive, std::istream& in, std::ostream& out,
                   std::ostream& err) {
     DeviceFileSystem files(line.port.root);

@@ -7,6 +7,9 @@
 
 namespace slabcal {
 
+// The subcommands RunSubcommand runs: all but the certificate, which is drawn with Qt.
+[[nodiscard]] bool RunsWithoutWindow(Subcommand subcommand);
+
 // Runs the subcommand the command line chose on its --root: the device root is made ready first for the
 // ones that write (restore, fit), never for history, which only reads. `interactive`: standard input is a
 // terminal, so restore may ask. Returns the exit status.

@@ -123,7 +123,7 @@ void CalibrationDialog::OnEndModal() {
 }
 
 void CalibrationDialog::EndSampling() {
-    worker.StopSampling();
+    worker.EndSampling();
     CloseDevice();
 }
 

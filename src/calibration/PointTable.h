@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fitting/CalibrationPoints.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -8,7 +10,7 @@ namespace slabcal::points {
 
 // The fifteen calibration heights in millimetres, as the height box lists them. Item i of the height
 // box, row i of the point table and entry i here always belong together.
-inline constexpr std::array<std::string_view, 15> Heights{
+inline constexpr std::array<std::string_view, slabcal::CalibrationRowCount> Heights{
     "40", "50", "70", "100", "150", "200", "240", "250", "300", "400", "500", "600", "700", "750", "800"};
 inline constexpr int RowCount = static_cast<int>(Heights.size());
 

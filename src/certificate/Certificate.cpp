@@ -173,7 +173,7 @@ void WritePages(PageWriter& page, const CertificateContent& content) {
     for (std::size_t segment = 0; segment < segments::Table.size(); ++segment) {
         const auto& fit = result.segments[segment].fit;
         page.Row({std::to_string(segment + 1), content.values[segment], content.values[segment + 6],
-                  fit ? Fixed(std::expm1(fit->maxAbs) * 100, 2) : "-",
+                  fit ? Fixed(LogDeviationPercent(fit->maxAbs), 2) : "-",
                   content.forced[segment] ? std::string(words::Yes) : ""});
     }
     page.Gap();

@@ -2,6 +2,7 @@
 
 #include "fitting/CalibrationPoints.h"
 #include "fitting/SegmentTable.h"
+#include "storage/WriteSegmentModel.h"
 
 #include <array>
 #include <string>
@@ -16,7 +17,7 @@ struct CertificateContent {
     std::string version;
     std::string recordName;
     CalibrationPoints points;
-    std::array<std::string, 16> values;
+    std::array<std::string, SegmentModelKeys.size()> values;
     std::array<bool, segments::Count> forced{};
     std::string checksum;
 };

@@ -11,7 +11,7 @@ namespace slabcal {
 
 int RunCertificate(std::string_view record, const std::string& output, const DeviceFileSystem& files,
                    std::ostream& out, std::ostream& err) {
-    const RecordOrError read = ReadRecord(files, record);
+    const RecordOrError read = ReadSaveRecord(files, record);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << "slabcal: " << DescribeRecordError(record, *error) << "; no certificate written\n";
         return exit_status::Refused;

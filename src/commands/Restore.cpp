@@ -36,7 +36,7 @@ std::string Shown(const std::string& text) {
 int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std::istream& in,
                std::ostream& out, std::ostream& err) {
     const std::string name = RecordFileName(options.record).value_or(options.record);
-    const RecordOrError read = ReadRecord(files, options.record);
+    const RecordOrError read = ReadSaveRecord(files, options.record);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << "slabcal: " << DescribeRecordError(options.record, *error) << "; nothing restored\n";
         return exit_status::Refused;
@@ -74,6 +74,7 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
         files, [&] { return WriteParameterTexts(texts, files); }, RecordKind::Restore,
         [&](CalibrationRecord& record) {
             record.points = source.points;
+            record.measuredOn = source.measuredOn;
             record.segments = source.segments;
             record.boundarySignals = source.boundarySignals;
             record.restoredFrom = name;

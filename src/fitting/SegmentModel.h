@@ -17,6 +17,8 @@ struct SegmentModel {
     std::array<double, segments::Count> CurveB{9.5979, 8.087, 7.6199, 8.8041, 8.8041, 0.0};
     std::array<double, segments::BoundaryCount> ConsRange{4063, 776, 1200, 480};
 
+    // Segment `segment` as a line (its residual measures are not the model's).
+    [[nodiscard]] SegmentFit Segment(std::size_t segment) const { return {CurveA[segment], CurveB[segment]}; }
     // The one place a fitted segment becomes part of the model.
     void SetSegment(std::size_t segment, const SegmentFit& fit) {
         CurveA[segment] = fit.slope;

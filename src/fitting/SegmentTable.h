@@ -20,12 +20,9 @@ struct Rows {
 };
 inline constexpr std::array<Rows, Count> Table{{{0, 3}, {2, 3}, {4, 3}, {7, 4}, {10, 3}, {12, 3}}};
 
-// Rows up to this one are measured on the converter's small range (a row before the table, -1, too), the
-// rest on its large range.
-inline constexpr int LastSmallRangeRow = 6;
-[[nodiscard]] constexpr ConverterRange RangeOfRow(int row) {
-    return row <= LastSmallRangeRow ? ConverterRange::Small : ConverterRange::Large;
-}
+// Rows 0 to 6 are measured on the converter's small range, 7 to 14 on its large range: RangeOfRow, in
+// the converter's contract.
+using slabcal::RangeOfRow;
 
 // Rows where two segments of one range meet; their signals are the boundary signals ConsRange0 to 3.
 inline constexpr int BoundaryCount = 4;

@@ -17,6 +17,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<DialogWindow> CreateDialogWindow(Dialog& dialog) = 0;
     // One OK button and `caption` (the program's name); blocks the UI thread until dismissed.
     virtual void ShowApplicationMessage(std::string_view caption, std::string_view text) = 0;
+    // A question of the application's own, before or beside any dialog: Yes and No, Yes the default;
+    // returns IdYes or IdNo. Blocks the UI thread until answered.
+    [[nodiscard]] virtual int AskApplicationQuestion(std::string_view caption, std::string_view text) = 0;
 };
 
 } // namespace slabcal

@@ -57,6 +57,14 @@ bool AtomicFile::IsTemporaryName(std::string_view candidate, std::string_view ta
     return candidate.size() > prefix.size() && candidate.substr(0, prefix.size()) == prefix;
 }
 
+std::string AtomicFile::TargetOfTemporary(std::string_view candidate) {
+    const auto marker = candidate.rfind(TemporaryMarker);
+    if (candidate.empty() || candidate.front() != '.' || marker == std::string_view::npos || marker < 2)
+        return {};
+    const std::string target(candidate.substr(1, marker - 1));
+    return IsTemporaryName(candidate, target) ? target : std::string();
+}
+
 std::string AtomicFile::InFolder(std::string_view entry) const {
     std::string joined = folder;
     if (joined.back() != '/')

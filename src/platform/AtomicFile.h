@@ -39,6 +39,8 @@ public:
 
     // True for the names that a replace of targetName uses for its temporary files.
     [[nodiscard]] static bool IsTemporaryName(std::string_view name, std::string_view targetName);
+    // The target whose replace would use `name` for its temporary file; empty when no replace would.
+    [[nodiscard]] static std::string TargetOfTemporary(std::string_view name);
 
 private:
     [[nodiscard]] std::string InFolder(std::string_view name) const;

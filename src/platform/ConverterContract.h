@@ -13,6 +13,13 @@ inline constexpr std::string_view ConverterDeviceName = "SPA1:";
 // The converter's two measuring ranges, chosen by codes 8 and 9.
 enum class ConverterRange : std::uint8_t { Small, Large };
 
+// The range a calibration row is measured on: rows up to this one (heights 40 to 240 mm, and -1, before
+// the table) on the small range, the rest on the large range. The sampling worker switches by it.
+inline constexpr int LastSmallRangeRow = 6;
+[[nodiscard]] constexpr ConverterRange RangeOfRow(int row) {
+    return row <= LastSmallRangeRow ? ConverterRange::Small : ConverterRange::Large;
+}
+
 inline constexpr std::uint32_t SelectSmallRangeCode = 8;
 inline constexpr std::uint32_t SelectLargeRangeCode = 9;
 inline constexpr std::uint32_t ReadSampleCode = 12;

@@ -133,9 +133,35 @@ FileResult DeviceFileSystem::ReplaceFile(std::string_view path, std::string_view
     return AtomicFile(host, *hostPath).Replace(bytes);
 }
 
+FileResult DeviceFileSystem::ReplaceFileLike(std::string_view path, std::string_view bytes,
+                                             std::string_view like) const {
+    const auto hostPath = HostPath(path);
+    const auto likePath = HostPath(like);
+    if (!hostPath || !likePath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    FileStatus likeStatus;
+    const int examined = host.Status(*likePath, likeStatus);
+    if (examined < 0 && examined != -ENOENT)
+        return FileResult::Failure(FileStep::Status, -examined);
+    if (examined < 0 || likeStatus.type != FileType::Regular)
+        return AtomicFile(host, *hostPath).Replace(bytes);
+    return AtomicFile(host, *hostPath).ReplaceLike(bytes, likeStatus);
+}
+
 void DeviceFileSystem::RemoveLeftovers(std::string_view path) const {
     if (const auto hostPath = HostPath(path))
         AtomicFile(host, *hostPath).RemoveLeftovers();
+}
+
+FileResult DeviceFileSystem::RemoveFile(std::string_view path) const {
+    const auto hostPath = HostPath(path);
+    if (!hostPath)
+        return FileResult::Failure(FileStep::Path, EINVAL);
+    if (const int removed = host.Remove(*hostPath); removed < 0)
+        return removed == -ENOENT ? FileResult::Success() : FileResult::Failure(FileStep::Remove, -removed);
+    if (const int synced = host.SyncFolder(ParentOf(*hostPath)); synced < 0)
+        return FileResult::Failure(FileStep::SyncFolder, -synced);
+    return FileResult::Success();
 }
 
 FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view destination) const {
@@ -146,10 +172,7 @@ FileResult DeviceFileSystem::CopyFile(std::string_view source, std::string_view 
     if (FileResult read = ReadFile(source, bytes); !read)
         return read;
     // The copy may be read by whoever may read the source, and by nobody else.
-    FileStatus sourceStatus;
-    if (const int examined = host.Status(*HostPath(source), sourceStatus); examined < 0)
-        return FileResult::Failure(FileStep::Status, -examined);
-    if (FileResult replaced = AtomicFile(host, *destinationPath).ReplaceLike(bytes, sourceStatus); !replaced)
+    if (FileResult replaced = ReplaceFileLike(destination, bytes, source); !replaced)
         return replaced;
     // The replace flushed the destination's folder, but that folder's own name (the backup folder, made
     // by the first save) is on the disk only once its parent is flushed too.

@@ -64,9 +64,16 @@ public:
     // Atomic, and keeps who may read the file: see AtomicFile (whose TargetReplaced tells a failure after
     // the rename apart).
     [[nodiscard]] FileResult ReplaceFile(std::string_view path, std::string_view bytes) const;
+    // The same, with the permissions (and owner, as root) of the regular file `like` rather than the
+    // replaced file's own: a file that tells what another holds is read by nobody who may not read that
+    // one. Without a regular file `like`, as ReplaceFile.
+    [[nodiscard]] FileResult ReplaceFileLike(std::string_view path, std::string_view bytes,
+                                             std::string_view like) const;
     // Removes the temporary files an interrupted replace of this file left behind, as a replace does
     // before it begins. Best effort.
     void RemoveLeftovers(std::string_view path) const;
+    // Removes the file durably (its folder flushed); a file that is not there is removed already.
+    [[nodiscard]] FileResult RemoveFile(std::string_view path) const;
     // Reads the source whole and replaces the destination with it atomically, with the source's
     // permissions (and owner, as root), then flushes the parent of the destination's folder so that a
     // folder made just before the copy survives a power cut with it. Every FileStep::SyncFolder failure

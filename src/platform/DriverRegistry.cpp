@@ -2,9 +2,10 @@
 
 namespace slabcal {
 
-void DriverRegistry::Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver) {
+void DriverRegistry::Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver,
+                          std::string description) {
     std::lock_guard guard(lock);
-    bound[std::string(deviceName)] = std::move(driver);
+    bound[std::string(deviceName)] = {std::move(driver), std::move(description)};
 }
 
 void DriverRegistry::Unbind(std::string_view deviceName) {
@@ -13,14 +14,20 @@ void DriverRegistry::Unbind(std::string_view deviceName) {
         bound.erase(found);
 }
 
+std::string DriverRegistry::Description(std::string_view deviceName) {
+    std::lock_guard guard(lock);
+    const auto found = bound.find(deviceName);
+    return found == bound.end() ? std::string() : found->second.description;
+}
+
 StreamHandle DriverRegistry::Open(std::string_view deviceName) {
     std::shared_ptr<StreamDriver> driver;
     {
         std::lock_guard guard(lock);
         auto found = bound.find(deviceName);
-        if (found == bound.end() || !found->second)
+        if (found == bound.end() || !found->second.driver)
             return InvalidStreamHandle;
-        driver = found->second;
+        driver = found->second.driver;
     }
     if (!driver->Open())
         return InvalidStreamHandle;

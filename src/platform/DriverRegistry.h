@@ -18,8 +18,12 @@ inline constexpr StreamHandle InvalidStreamHandle = -1;
 // One process-wide instance (Drivers()); start-up binds the driver chosen by --device, tests bind their own.
 class DriverRegistry final {
 public:
-    void Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver);
+    // `description` names the device behind the driver for diagnostics ("/dev/spa1", "iio:ads1256").
+    void Bind(std::string_view deviceName, std::shared_ptr<StreamDriver> driver,
+              std::string description = {});
     void Unbind(std::string_view deviceName);
+    // The description bound with the driver; empty when there is none.
+    [[nodiscard]] std::string Description(std::string_view deviceName);
 
     // CreateFile for a stream device: InvalidStreamHandle when no driver is bound or the driver refuses.
     [[nodiscard]] StreamHandle Open(std::string_view deviceName);
@@ -33,7 +37,12 @@ private:
     std::shared_ptr<StreamDriver> DriverOf(StreamHandle handle);
 
     std::mutex lock;
-    std::map<std::string, std::shared_ptr<StreamDriver>, std::less<>> bound;
+    struct Binding {
+        std::shared_ptr<StreamDriver> driver;
+        std::string description;
+    };
+
+    std::map<std::string, Binding, std::less<>> bound;
     std::map<StreamHandle, std::shared_ptr<StreamDriver>> open;
     StreamHandle nextHandle = 0x100;
 };

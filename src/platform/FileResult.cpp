@@ -30,6 +30,8 @@ std::string_view FileStepName(FileStep step) {
         return "fsync folder";
     case FileStep::MakeFolder:
         return "mkdir";
+    case FileStep::Remove:
+        return "unlink";
     case FileStep::ChangeOwner:
         return "chown";
     case FileStep::ChangePermissions:

@@ -23,6 +23,7 @@ enum class FileStep : std::uint8_t {
     MakeFolder,
     ChangeOwner,
     ChangePermissions,
+    Remove,
 };
 
 [[nodiscard]] std::string_view FileStepName(FileStep step);

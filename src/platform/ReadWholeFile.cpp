@@ -1,7 +1,7 @@
 #include "platform/ReadWholeFile.h"
 
 #include <cerrno>
-#include <vector>
+#include <memory>
 
 namespace slabcal {
 
@@ -12,9 +12,10 @@ FileResult ReadWholeFile(FileSystem& host, const std::string& hostPath, std::siz
     const int file = host.OpenForReading(hostPath);
     if (file < 0)
         return FileResult::Failure(FileStep::Open, -file);
-    std::vector<char> chunk(chunkSize);
+    // Not cleared first: listing thousands of small records would spend its time clearing this.
+    const auto chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
     for (;;) {
-        const ssize_t got = host.Read(file, chunk.data(), chunk.size());
+        const ssize_t got = host.Read(file, chunk.get(), chunkSize);
         int error = got < 0 ? static_cast<int>(-got) : 0;
         if (got > 0 && bytes.size() + static_cast<std::size_t>(got) > limit)
             error = EFBIG;
@@ -25,7 +26,7 @@ FileResult ReadWholeFile(FileSystem& host, const std::string& hostPath, std::siz
         }
         if (got == 0)
             break;
-        bytes.append(chunk.data(), static_cast<std::size_t>(got));
+        bytes.append(chunk.get(), static_cast<std::size_t>(got));
     }
     // Nothing was written through this descriptor, so an error on close cannot have lost anything.
     host.Close(file);

@@ -18,6 +18,8 @@ public:
     // success value (callers that test for "exactly TRUE" see a 2 as failure).
     virtual int IoControl(uint32_t code, uint8_t* output, uint32_t outputLength, uint32_t* bytesReturned) = 0;
 
+    // Returns at once, also while a call is under way on another thread (a driver call can hang in the
+    // kernel for good); whatever that call holds is released when it returns.
     virtual void Close() = 0;
 };
 

@@ -9,7 +9,7 @@
 namespace slabcal {
 namespace {
 
-constexpr std::array<std::string_view, 3> KindNames{"calibration", "restore", "fit"};
+constexpr std::array<std::string_view, 5> KindNames{"calibration", "restore", "fit", "draft", "abandoned"};
 
 } // namespace
 
@@ -24,12 +24,17 @@ std::optional<RecordKind> RecordKindFromName(std::string_view name) {
     return std::nullopt;
 }
 
-CalibrationRecord NewRecord(RecordKind kind, const StoreResult& stored, bool backedUp,
-                            std::chrono::system_clock::time_point now) {
+CalibrationRecord NewTableRecord(RecordKind kind, std::chrono::system_clock::time_point now) {
     CalibrationRecord record;
     record.programVersion = std::string(ProgramVersion());
     record.time = UtcStamp(now, "%Y-%m-%dT%H:%M:%SZ");
     record.kind = kind;
+    return record;
+}
+
+CalibrationRecord NewRecord(RecordKind kind, const StoreResult& stored, bool backedUp,
+                            std::chrono::system_clock::time_point now) {
+    CalibrationRecord record = NewTableRecord(kind, now);
     record.values = stored.values;
     record.parameterFileSha256 = Sha256Hex(stored.bytes);
     record.backedUp = backedUp;
@@ -45,8 +50,8 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
     return records;
 }
 
-std::array<std::string, 16> ValueTexts(const CalibrationRecord& record) {
-    std::array<std::string, 16> texts;
+std::array<std::string, SegmentModelKeys.size()> ValueTexts(const CalibrationRecord& record) {
+    std::array<std::string, SegmentModelKeys.size()> texts;
     for (std::size_t index = 0; index < texts.size() && index < record.values.size(); ++index)
         texts[index] = record.values[index].after;
     return texts;
@@ -56,7 +61,13 @@ double WorstDeviationPercent(const CalibrationRecord& record) {
     double worst = 0;
     for (const auto& segment : record.segments)
         worst = std::max(worst, segment.fit.maxAbs);
-    return std::expm1(worst) * 100;
+    return LogDeviationPercent(worst);
+}
+
+int RecordedRowCount(const CalibrationRecord& record) {
+    return static_cast<int>(
+        std::count_if(record.points.begin(), record.points.end(),
+                      [](const PointText& point) { return !point.height.empty() || !point.signal.empty(); }));
 }
 
 std::string ForcedSegments(const CalibrationRecord& record) {

@@ -4,6 +4,7 @@
 #include "fitting/SegmentFit.h"
 #include "fitting/SegmentTable.h"
 #include "storage/StoreResult.h"
+#include "storage/WriteSegmentModel.h"
 
 #include <array>
 #include <chrono>
@@ -18,8 +19,16 @@ namespace slabcal {
 // The format this program writes; a record of a higher version is left alone rather than misread.
 inline constexpr int RecordFormatVersion = 1;
 
-// What stored the values: the dialog's write command, a restore of an earlier record, or `slabcal fit`.
-enum class RecordKind : std::uint8_t { Calibration, Restore, Fit };
+// What stored the values: the dialog's write command, a restore of an earlier record, or `slabcal fit`; or,
+// without any save, a table being recorded (the worksheet kept between saves, never in the records'
+// folder) and a table the operator turned down at start (kept aside, never deleted unseen).
+enum class RecordKind : std::uint8_t { Calibration, Restore, Fit, Draft, Abandoned };
+
+// A record of a save: it holds values, segments, the file's checksum and its backup's outcome. Drafts and
+// abandoned tables hold only their rows.
+[[nodiscard]] constexpr bool RecordsASave(RecordKind kind) {
+    return kind == RecordKind::Calibration || kind == RecordKind::Restore || kind == RecordKind::Fit;
+}
 
 [[nodiscard]] std::string_view RecordKindName(RecordKind kind);
 [[nodiscard]] std::optional<RecordKind> RecordKindFromName(std::string_view name);
@@ -40,6 +49,10 @@ struct CalibrationRecord {
     std::string time; // UTC, "2024-05-01T10:11:12Z"
     RecordKind kind = RecordKind::Calibration;
     CalibrationPoints points;
+    // The converter range each row's signal was measured on, when known.
+    std::array<std::optional<ConverterRange>, CalibrationRowCount> measuredOn;
+    // A draft's (and an abandoned table's): the row its next save writes.
+    std::optional<std::int32_t> currentRow;
     std::array<SegmentRecord, segments::Count> segments;
     std::array<double, segments::BoundaryRows.size()> boundarySignals{};
     std::vector<StoredValue> values; // the sixteen keys in the order the file sets them
@@ -54,6 +67,12 @@ struct CalibrationRecord {
 // this program's version; the points, segments and boundary signals are the caller's.
 [[nodiscard]] CalibrationRecord NewRecord(RecordKind kind, const StoreResult& stored, bool backedUp,
                                           std::chrono::system_clock::time_point now);
+// A record of a table without a save (a draft, an abandoned table): its kind, time and this program's
+// version; the rows and boundary signals are the caller's.
+[[nodiscard]] CalibrationRecord NewTableRecord(RecordKind kind, std::chrono::system_clock::time_point now);
+
+// The rows a record holds that were saved (a height or a signal recorded).
+[[nodiscard]] int RecordedRowCount(const CalibrationRecord& record);
 
 // The segments of a fit, marking those whose index is in `forced`.
 [[nodiscard]] std::array<SegmentRecord, segments::Count>
@@ -62,7 +81,7 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
 
 // The sixteen value texts the save left in the file, in the order of SegmentModelKeys (the record's
 // `values` hold them in that order; a missing one is empty).
-[[nodiscard]] std::array<std::string, 16> ValueTexts(const CalibrationRecord& record);
+[[nodiscard]] std::array<std::string, SegmentModelKeys.size()> ValueTexts(const CalibrationRecord& record);
 
 // The worst point of any segment as a percentage of its height: a residual x in ln(height) is a factor
 // e^x off the line.

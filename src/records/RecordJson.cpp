@@ -12,41 +12,49 @@ namespace {
 
 // Fields keep the order they are written in, so a record reads top to bottom.
 using Json = nlohmann::ordered_json;
+// Read back with objects that find a field in logarithmic time: ordered_json looks fields up one by one,
+// which made a damaged record of many fields cost seconds.
+using ParsedJson = nlohmann::json;
+
+// A record nests three levels deep (the record, its lists, their entries); the bound leaves a later format
+// room to nest deeper and still be reported by its version, and stops a file of brackets at once.
+constexpr int MaxNesting = 64;
 
 // A field that is missing, of the wrong type or out of range.
 struct Invalid : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-const Json& Field(const Json& object, const char* name) {
-    if (!object.is_object() || !object.contains(name))
+const ParsedJson& Field(const ParsedJson& object, const char* name) {
+    const auto found = object.find(name); // end() for anything but an object
+    if (found == object.end())
         throw Invalid(std::string("no \"") + name + "\"");
-    return object[name];
+    return *found;
 }
 
-double Number(const Json& object, const char* name) {
-    const Json& value = Field(object, name);
+double Number(const ParsedJson& object, const char* name) {
+    const ParsedJson& value = Field(object, name);
     if (!value.is_number() || !std::isfinite(value.get<double>()))
         throw Invalid(std::string("\"") + name + "\" is not a finite number");
     return value.get<double>();
 }
 
-std::string Text(const Json& object, const char* name) {
-    const Json& value = Field(object, name);
+std::string Text(const ParsedJson& object, const char* name) {
+    const ParsedJson& value = Field(object, name);
     if (!value.is_string())
         throw Invalid(std::string("\"") + name + "\" is not a text");
     return value.get<std::string>();
 }
 
-bool Flag(const Json& object, const char* name) {
-    const Json& value = Field(object, name);
+bool Flag(const ParsedJson& object, const char* name) {
+    const ParsedJson& value = Field(object, name);
     if (!value.is_boolean())
         throw Invalid(std::string("\"") + name + "\" is not true or false");
     return value.get<bool>();
 }
 
-const Json& List(const Json& object, const char* name, std::size_t size) {
-    const Json& value = Field(object, name);
+const ParsedJson& List(const ParsedJson& object, const char* name, std::size_t size) {
+    const ParsedJson& value = Field(object, name);
     if (!value.is_array() || value.size() != size)
         throw Invalid(std::string("\"") + name + "\" is not a list of " + std::to_string(size));
     return value;
@@ -56,7 +64,17 @@ bool IsHexDigest(const std::string& text) {
     return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-CalibrationRecord FromJson(const Json& json) {
+std::string_view RangeName(ConverterRange range) {
+    return range == ConverterRange::Small ? "small" : "large";
+}
+
+ConverterRange RangeFromName(const std::string& name) {
+    if (name != "small" && name != "large")
+        throw Invalid("a point's \"range\" is neither \"small\" nor \"large\"");
+    return name == "small" ? ConverterRange::Small : ConverterRange::Large;
+}
+
+CalibrationRecord FromJson(const ParsedJson& json) {
     CalibrationRecord record;
     record.programVersion = Text(json, "programVersion");
     record.time = Text(json, "time");
@@ -64,24 +82,35 @@ CalibrationRecord FromJson(const Json& json) {
     if (!kind)
         throw Invalid("unknown \"kind\"");
     record.kind = *kind;
-    const Json& points = List(json, "points", record.points.size());
-    for (std::size_t row = 0; row < record.points.size(); ++row)
+    const ParsedJson& points = List(json, "points", record.points.size());
+    for (std::size_t row = 0; row < record.points.size(); ++row) {
         record.points[row] = {Text(points[row], "height"), Text(points[row], "signal")};
-    const Json& segments = List(json, "segments", record.segments.size());
-    for (std::size_t index = 0; index < record.segments.size(); ++index) {
-        const Json& segment = segments[index];
-        record.segments[index] = {{Number(segment, "slope"), Number(segment, "intercept"),
-                                   Number(segment, "sumSquares"), Number(segment, "sumAbs"),
-                                   Number(segment, "maxAbs")},
-                                  Flag(segment, "forced")};
+        if (points[row].contains("range"))
+            record.measuredOn[row] = RangeFromName(Text(points[row], "range"));
     }
-    const Json& boundaries = List(json, "boundarySignals", record.boundarySignals.size());
+    const ParsedJson& boundaries = List(json, "boundarySignals", record.boundarySignals.size());
     for (std::size_t index = 0; index < record.boundarySignals.size(); ++index) {
         if (!boundaries[index].is_number() || !std::isfinite(boundaries[index].get<double>()))
             throw Invalid("a boundary signal is not a finite number");
         record.boundarySignals[index] = boundaries[index].get<double>();
     }
-    const Json& values = List(json, "values", SegmentModelKeys.size());
+    if (!RecordsASave(record.kind)) {
+        const ParsedJson& row = Field(json, "currentRow");
+        if (!row.is_number_integer() || row.get<long long>() < -1 ||
+            row.get<long long>() > CalibrationRowCount)
+            throw Invalid("\"currentRow\" is not a row from -1 to 15");
+        record.currentRow = static_cast<std::int32_t>(row.get<long long>());
+        return record;
+    }
+    const ParsedJson& segments = List(json, "segments", record.segments.size());
+    for (std::size_t index = 0; index < record.segments.size(); ++index) {
+        const ParsedJson& segment = segments[index];
+        record.segments[index] = {{Number(segment, "slope"), Number(segment, "intercept"),
+                                   Number(segment, "sumSquares"), Number(segment, "sumAbs"),
+                                   Number(segment, "maxAbs")},
+                                  Flag(segment, "forced")};
+    }
+    const ParsedJson& values = List(json, "values", SegmentModelKeys.size());
     for (std::size_t index = 0; index < SegmentModelKeys.size(); ++index) {
         StoredValue value{Text(values[index], "key"), std::nullopt, Text(values[index], "new")};
         if (value.key != SegmentModelKeys[index])
@@ -107,8 +136,12 @@ CalibrationRecord FromJson(const Json& json) {
 
 std::string RecordToJson(const CalibrationRecord& record) {
     Json points = Json::array();
-    for (const auto& point : record.points)
-        points.push_back({{"height", point.height}, {"signal", point.signal}});
+    for (std::size_t row = 0; row < record.points.size(); ++row) {
+        Json point{{"height", record.points[row].height}, {"signal", record.points[row].signal}};
+        if (const auto& range = record.measuredOn[row])
+            point["range"] = RangeName(*range);
+        points.push_back(std::move(point));
+    }
     Json segments = Json::array();
     for (const auto& segment : record.segments)
         segments.push_back({{"slope", segment.fit.slope},
@@ -130,6 +163,11 @@ std::string RecordToJson(const CalibrationRecord& record) {
     if (record.kind == RecordKind::Restore)
         json["restoredFrom"] = record.restoredFrom;
     json["points"] = std::move(points);
+    if (!RecordsASave(record.kind)) {
+        json["currentRow"] = record.currentRow.value_or(0);
+        json["boundarySignals"] = record.boundarySignals;
+        return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    }
     json["segments"] = std::move(segments);
     json["boundarySignals"] = record.boundarySignals;
     json["values"] = std::move(values);
@@ -138,12 +176,31 @@ std::string RecordToJson(const CalibrationRecord& record) {
     return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+RecordError OversizedRecord() {
+    return {RecordProblem::Damaged, "larger than " + std::to_string(MaxRecordBytes) + " bytes"};
+}
+
 RecordOrError ParseRecord(std::string_view text) {
-    const Json json = Json::parse(text, nullptr, false);
+    if (text.size() > MaxRecordBytes)
+        return OversizedRecord();
+    struct TooDeep {};
+    const auto bounded = [](int depth, ParsedJson::parse_event_t event, ParsedJson&) {
+        if ((event == ParsedJson::parse_event_t::object_start ||
+             event == ParsedJson::parse_event_t::array_start) &&
+            depth >= MaxNesting)
+            throw TooDeep{};
+        return true;
+    };
+    ParsedJson json;
+    try {
+        json = ParsedJson::parse(text, bounded, false);
+    } catch (const TooDeep&) {
+        return RecordError{RecordProblem::Damaged, "nested deeper than " + std::to_string(MaxNesting)};
+    }
     if (json.is_discarded())
         return RecordError{RecordProblem::Damaged, "not JSON"};
     try {
-        const Json& version = Field(json, "formatVersion");
+        const ParsedJson& version = Field(json, "formatVersion");
         if (!version.is_number_integer() || version.get<long long>() < 1)
             throw Invalid("\"formatVersion\" is not a positive whole number");
         if (version.get<long long>() > RecordFormatVersion)

@@ -5,6 +5,7 @@
 #include "records/RecordJson.h"
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,9 @@ struct RecordWriteResult {
 };
 
 // Stores the record under a new name made from its time, atomically and durably as the parameter file
-// is stored (temporary file, fsync, rename, fsync of the folder); the folder is made when missing.
+// is stored (temporary file, fsync, rename, fsync of the folder), with the parameter file's permissions
+// (and owner, as root); the folder is made when missing, and temporary files that interrupted record
+// saves left in it are removed. A record over MaxRecordBytes is not stored (write: EFBIG).
 [[nodiscard]] RecordWriteResult WriteRecord(const DeviceFileSystem& files, const CalibrationRecord& record);
 
 // "20240501T101112Z.json" for "20240501T101112Z" or the name itself; nothing when the text is not a
@@ -38,14 +41,20 @@ struct ListedRecord {
 };
 
 // Every record in the folder, oldest first; those that cannot be read are listed with their problem and
-// left as they are. No folder: no records. Fails only when the folder cannot be listed.
-[[nodiscard]] FileResult ListRecords(const DeviceFileSystem& files, std::vector<ListedRecord>& records);
+// left as they are. No folder: no records. Fails only when the folder cannot be listed. Once `stop` is
+// requested no further record is read (the list holds those read so far).
+[[nodiscard]] FileResult ListRecords(const DeviceFileSystem& files, std::vector<ListedRecord>& records,
+                                     const std::stop_token& stop = {});
 
 // ListRecords for a reader that shows what it can: a folder that cannot be listed gives none.
-[[nodiscard]] std::vector<ListedRecord> ListedRecords(const DeviceFileSystem& files);
+[[nodiscard]] std::vector<ListedRecord> ListedRecords(const DeviceFileSystem& files,
+                                                      const std::stop_token& stop = {});
 
-// One record by its name, with or without ".json"; Missing when there is none of that name.
+// One record by its name, with or without ".json"; Missing when there is none of that name. A file over
+// MaxRecordBytes is Damaged, read no further than that.
 [[nodiscard]] RecordOrError ReadRecord(const DeviceFileSystem& files, std::string_view name);
+// ReadRecord for what restores or certifies a save: a record of a table without a save is NoSave.
+[[nodiscard]] RecordOrError ReadSaveRecord(const DeviceFileSystem& files, std::string_view name);
 
 // Why the record `name` cannot be used, as one line: "no record named …", "record … is damaged (…)",
 // "record … is of format version …".

@@ -67,7 +67,6 @@ public:
     [[nodiscard]] std::string Contents() const;
     [[nodiscard]] const std::vector<ParameterEntry>& Entries() const { return entries; }
     [[nodiscard]] bool Modified() const { return modified; }
-    [[nodiscard]] bool Bound() const { return bound; }
     [[nodiscard]] const std::string& Path() const { return path; }
     // Load found a file whose first line is not the signature: its entries are not in the table, and the
     // next write would replace them all.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fitting/SegmentModel.h"
+#include "fitting/SegmentTable.h"
 #include "platform/DeviceFileSystem.h"
 #include "storage/StoreResult.h"
 
@@ -12,7 +13,7 @@
 namespace slabcal {
 
 // The sixteen keys the calibration sets, in the order they are set (and appended when missing).
-inline constexpr std::array<std::string_view, 16> SegmentModelKeys{
+inline constexpr std::array<std::string_view, 2 * segments::Count + segments::BoundaryCount> SegmentModelKeys{
     "CurveA0", "CurveA1", "CurveA2", "CurveA3", "CurveA4",    "CurveA5",    "CurveB0",    "CurveB1",
     "CurveB2", "CurveB3", "CurveB4", "CurveB5", "ConsRange0", "ConsRange1", "ConsRange2", "ConsRange3"};
 

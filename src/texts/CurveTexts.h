@@ -28,6 +28,7 @@ inline constexpr std::string_view PointsTab = "逐点";
 inline constexpr std::string_view CompareTab = "写入前比较";
 inline constexpr std::string_view RecordsTab = "标定记录";
 inline constexpr std::string_view DamagedRecord = "损坏";
+inline constexpr std::string_view Rows = " 行";
 inline constexpr std::string_view WorstDeviation = "最大偏差 ";
 inline constexpr std::string_view ForcedSegments = "强行写入段 ";
 inline constexpr std::string_view SaveCsv = "保存为 CSV…";

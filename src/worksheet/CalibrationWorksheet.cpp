@@ -12,9 +12,6 @@
 
 namespace slabcal {
 
-static_assert(std::tuple_size_v<decltype(SegmentModel::CurveA)> == segments::Table.size());
-static_assert(SegmentModelKeys.size() == 2 * segments::Count + segments::BoundaryCount);
-
 int WorksheetState::SavedRowCount() const {
     return static_cast<int>(std::count_if(
         rows.begin(), rows.end(), [](const WorksheetRow& row) { return row.measuredOn.has_value(); }));
@@ -111,6 +108,8 @@ WriteOutcome CalibrationWorksheet::Write(WriteFace& face, RecordKind kind) {
         files, [this] { return WriteSegmentModel(model, files); }, kind,
         [this](CalibrationRecord& record) {
             record.points = computed.points;
+            for (std::size_t row = 0; row < rows.size(); ++row)
+                record.measuredOn[row] = rows[row].measuredOn;
             record.segments = SegmentRecords(computed.fits, computed.forced);
             record.boundarySignals = model.ConsRange;
         },

@@ -1,10 +1,15 @@
 #include "acquisition/AdcDevice.h"
+#include "Eventually.h"
 #include "ScriptedDriver.h"
+#include "acquisition/ThreadCensus.h"
 #include "platform/ApplicationMessageBox.h"
+#include "support/Gate.h"
 #include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -53,6 +58,52 @@ TEST(AdcDeviceOpen, OpenCloseAndReopenReachTheDriver) {
     EXPECT_EQ(driver->Opens(), 2);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(driver->Calls().empty());
+}
+
+// Hangs in its open or in its control calls until the test opens the gate, as a driver waiting on hung
+// hardware.
+class HangingDriver final : public StreamDriver {
+public:
+    explicit HangingDriver(bool inOpen) : hangsInOpen(inOpen) { gate.Close(); }
+    bool Open() override {
+        ++opens;
+        if (hangsInOpen)
+            gate.Pass();
+        return true;
+    }
+    int IoControl(uint32_t, uint8_t*, uint32_t, uint32_t*) override {
+        if (!hangsInOpen)
+            gate.Pass();
+        return 1;
+    }
+    void Close() override { ++closes; }
+
+    const bool hangsInOpen;
+    test::Gate gate;
+    std::atomic<int> opens = 0;
+    std::atomic<int> closes = 0;
+};
+
+// Start-up is not held up by a driver that does not answer: the open counts as failed, with its message,
+// the initialisation as failed, and an open that returns late is closed again at once.
+TEST(AdcDeviceOpen, ADriverThatDoesNotAnswerIsGivenUpAtTheDeadline) {
+    constexpr std::chrono::milliseconds Deadline{100};
+    for (const bool hangsInOpen : {true, false}) {
+        SCOPED_TRACE(hangsInOpen ? "the open hangs" : "the initialisation hangs");
+        MessageCapture messages;
+        const auto driver = std::make_shared<HangingDriver>(hangsInOpen);
+        Drivers().Bind(ConverterDeviceName, driver);
+        EXPECT_EQ(OpenDevice(Deadline), !hangsInOpen);
+        EXPECT_EQ(InitConverter(Deadline), 0);
+        CloseDevice();
+        EXPECT_EQ(messages.shown, hangsInOpen ? std::vector<std::string>{std::string(texts::OpenDriverFailed)}
+                                              : std::vector<std::string>{});
+        driver->gate.Open();
+        EXPECT_TRUE(test::Eventually([] { return ThreadCensus::Running() == 0; }));
+        EXPECT_EQ(driver->opens, 1);
+        EXPECT_EQ(driver->closes, 1);
+        Drivers().Unbind(ConverterDeviceName);
+    }
 }
 
 class AdcDeviceOpened : public testing::Test {

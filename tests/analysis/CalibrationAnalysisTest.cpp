@@ -154,7 +154,7 @@ TEST(Analyse, AdvisesOnARowTheQuestionLetsPass) {
         EXPECT_EQ(advice->text.rfind(c.line, 0), 0U) << advice->text;
         EXPECT_EQ(advice->rows, std::vector<int>{c.row});
         // Not before the range's last row is saved: a curve through part of it is not carried on.
-        const int last = segments::RangeOfRow(c.row) == ConverterRange::Small ? segments::LastSmallRangeRow
+        const int last = segments::RangeOfRow(c.row) == ConverterRange::Small ? LastSmallRangeRow
                                                                               : CalibrationRowCount - 1;
         EXPECT_TRUE(Suspects(Analyse(SavedUpTo(points, last - 1))).empty());
         EXPECT_EQ(Suspects(Analyse(SavedUpTo(points, last))), std::vector<int>{c.row});

@@ -1,7 +1,7 @@
 // `slabcal certificate` as a user runs it, where it used to fail: with Qt's -platform on a machine without
 // a display (Qt aborted, status 134), without a Chinese font (a blank PDF, status 0) and with a device
 // node as its output (replaced by the PDF, status 0).
-#include "app/ProgramRun.h"
+#include "app/SlabcalProcess.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 

@@ -1,6 +1,6 @@
 // `slabcal fit` as a script or an auditor runs it: after the values, the findings the curve window would
 // show for the table, one a line.
-#include "app/ProgramRun.h"
+#include "app/SlabcalProcess.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 
@@ -40,10 +40,12 @@ TEST(FitProgram, PrintsTheFindingsAfterTheValues) {
         for (const auto& point : points)
             csv += point.height + "," + point.signal + "\n";
         WriteHostFile(folder / "points.csv", csv);
-        const auto ran = test::RunSlabcal({"fit", folder / "points.csv", "--root", folder / "root"}, {},
-                                          folder / "out.txt");
-        ASSERT_TRUE(WIFEXITED(ran.status) && WEXITSTATUS(ran.status) == 0) << ran.errors;
-        const std::string output = ReadHostFile(folder / "out.txt");
+        test::SlabcalProcess program({"fit", folder / "points.csv", "--root", folder / "root"}, {}, true);
+        program.EndInput();
+        ASSERT_TRUE(program.WaitForEndOfOutput(std::chrono::seconds(20)));
+        const int status = program.Reap();
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << program.Errors();
+        const std::string& output = program.Output();
         EXPECT_EQ(FindingLines(output), c.findings) << output;
         if (!c.findings.empty()) {
             EXPECT_GT(output.find(c.findings[0]), output.find("segment 6 (rows 13-15)"))

@@ -7,51 +7,60 @@
 namespace slabcal {
 namespace {
 
-std::variant<PortOptions, OptionError> Parse(std::vector<const char*> arguments) {
+std::variant<CommandLine, OptionError> ParseLine(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "slabcal");
-    return ParsePortOptions(arguments, "/default/root");
+    return ParseCommandLine(arguments, "/default/root");
+}
+
+// The window's options of the command line.
+std::variant<PortOptions, OptionError> Parse(std::vector<const char*> arguments) {
+    auto parsed = ParseLine(std::move(arguments));
+    if (auto* error = std::get_if<OptionError>(&parsed))
+        return std::move(*error);
+    return std::move(std::get<CommandLine>(parsed).port);
 }
 
 TEST(PortOptionsParse, DefaultsAreTheSimulatedGaugeAndTheDefaultRoot) {
     auto parsed = std::get<PortOptions>(Parse({}));
     EXPECT_EQ(parsed.root, "/default/root");
-    EXPECT_EQ(parsed.device, DeviceChoice::Simulated);
-    EXPECT_TRUE(parsed.simControl.empty());
-    EXPECT_FALSE(parsed.help);
+    EXPECT_EQ(parsed.driver->name, "sim");
+    EXPECT_TRUE(parsed.driverRequest.options.empty());
+    EXPECT_TRUE(std::get<CommandLine>(ParseLine({})).help.empty());
 }
 
 TEST(PortOptionsParse, ReadsEachOptionInBothSpellings) {
     auto parsed = std::get<PortOptions>(Parse({"--root", "/r", "--device=none", "--version", "--headless"}));
     EXPECT_EQ(parsed.root, "/r");
     EXPECT_TRUE(parsed.headless);
-    EXPECT_EQ(parsed.device, DeviceChoice::None);
+    EXPECT_EQ(parsed.driver->name, "none");
     EXPECT_TRUE(parsed.version);
 
-    parsed = std::get<PortOptions>(Parse({"--root=/s", "--sim-control", "ctl.txt", "--device", "sim", "-h"}));
-    EXPECT_EQ(parsed.root, "/s");
-    EXPECT_EQ(parsed.simControl, "ctl.txt");
-    EXPECT_TRUE(parsed.help);
+    const auto line =
+        std::get<CommandLine>(ParseLine({"--root=/s", "--sim-control", "ctl.txt", "--device", "sim", "-h"}));
+    EXPECT_EQ(line.port.root, "/s");
+    EXPECT_EQ(line.port.driverRequest.Option("--sim-control"), "ctl.txt");
+    EXPECT_FALSE(line.help.empty());
 }
 
 TEST(PortOptionsParse, ChoosesTheConverterDriver) {
     struct Case {
         std::vector<const char*> arguments;
-        DeviceChoice device;
-        std::string deviceName;
+        std::string_view driver;
+        std::string argument;
         std::string iioSettings;
     };
     const std::vector<Case> cases{
-        {{"--device", "iio:ads1256"}, DeviceChoice::Iio, "ads1256", ""},
-        {{"--device=iio:iio:device3"}, DeviceChoice::Iio, "iio:device3", ""},
-        {{"--device", "iio", "--iio-settings", "adc.conf"}, DeviceChoice::Iio, "", "adc.conf"},
-        {{"--device", "/dev/spa1"}, DeviceChoice::CharacterDevice, "/dev/spa1", ""},
-        {{"--device", "/dev/spa1", "--device", "sim"}, DeviceChoice::Simulated, "", ""},
+        {{"--device", "iio:ads1256"}, "iio", "ads1256", ""},
+        {{"--device=iio:iio:device3"}, "iio", "iio:device3", ""},
+        {{"--device", "iio", "--iio-settings", "adc.conf"}, "iio", "", "adc.conf"},
+        {{"--device", "/dev/spa1"}, "chardev", "/dev/spa1", ""},
+        {{"--device", "/dev/spa1", "--device", "sim"}, "sim", "", ""},
     };
     for (const auto& c : cases) {
         const auto parsed = std::get<PortOptions>(Parse(c.arguments));
-        EXPECT_EQ(parsed.device, c.device) << c.arguments[1];
-        EXPECT_EQ(parsed.deviceName, c.deviceName) << c.arguments[1];
-        EXPECT_EQ(parsed.iioSettings, c.iioSettings) << c.arguments[1];
+        EXPECT_EQ(parsed.driver->name, c.driver) << c.arguments[1];
+        EXPECT_EQ(parsed.driverRequest.argument, c.argument) << c.arguments[1];
+        EXPECT_EQ(parsed.driverRequest.Option("--iio-settings"), c.iioSettings) << c.arguments[1];
     }
     for (const std::vector<const char*>& bad : {std::vector<const char*>{"--device", "iio"},
                                                 {"--device", "/"},
@@ -62,7 +71,7 @@ TEST(PortOptionsParse, ChoosesTheConverterDriver) {
 
 TEST(PortOptionsParse, LeavesQtsPlatformOptionsToQt) {
     auto parsed = std::get<PortOptions>(Parse({"-platform", "offscreen", "--device", "none", "-reverse"}));
-    EXPECT_EQ(parsed.device, DeviceChoice::None);
+    EXPECT_EQ(parsed.driver->name, "none");
 }
 
 TEST(PortOptionsParse, RefusesUnknownOptionsAndBadValuesNamingThem) {
@@ -138,13 +147,14 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
                   choice)
             << value;
     const auto help = ParseCommandLine(std::vector<const char*>{"slabcal", "restore", "--help"}, "/r");
-    EXPECT_NE(std::get<CommandLine>(help).subcommandHelp.find("--yes"), std::string::npos);
+    EXPECT_NE(std::get<CommandLine>(help).help.find("--yes"), std::string::npos);
 }
 
 TEST(PortOptionsUsage, NamesEveryOption) {
-    const std::string usage = Usage("slabcal");
-    for (const char* option : {"--root", "--device", "--sim-control", "--headless", "--help", "--version",
-                               "-platform", "history", "restore", "fit", "certificate", "--curve-window"})
+    const std::string usage = std::get<CommandLine>(ParseLine({"--help"})).help;
+    for (const char* option : {"--root", "--device", "--sim-control", "--iio-settings", "--headless",
+                               "--help", "--version", "-platform", "history", "restore", "fit", "certificate",
+                               "--curve-window", "iio:NAME", "/dev/NODE", "none"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -1,10 +1,17 @@
 // The real program where start-up must fail: every such failure is one line on standard error and exit
 // status 2, before the converter is opened or a window shown.
-#include "app/ProgramRun.h"
+#include "app/SlabcalProcess.h"
 #include "platform/DeviceRootLock.h"
+#include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace slabcal {
 namespace {
@@ -20,6 +27,17 @@ TEST(StartupFailures, EndInOneLineNamingTheCauseAndStatusTwo) {
     std::filesystem::create_directory(busy);
     const auto lock = DeviceRootLock::Acquire(busy);
     ASSERT_TRUE(std::holds_alternative<DeviceRootLock>(lock));
+    // A root whose holder's id file someone removed is still held: neither the window nor a save gets in.
+    const std::string unnamed = folder / "unnamed";
+    std::filesystem::create_directory(unnamed);
+    const auto unnamedLock = DeviceRootLock::Acquire(unnamed);
+    ASSERT_TRUE(std::holds_alternative<DeviceRootLock>(unnamedLock));
+    std::filesystem::remove(unnamed + "/.slabcal.lock");
+    const std::string points = folder / "points.csv";
+    std::string csv;
+    for (const auto& [height, signal] : test::ModelPoints())
+        csv += height + "," + signal + "\n";
+    WriteHostFile(points, csv);
 
     const struct {
         std::vector<std::string> arguments;
@@ -30,6 +48,10 @@ TEST(StartupFailures, EndInOneLineNamingTheCauseAndStatusTwo) {
         {{"--headless", "--device", "none", "--root", busy},
          {},
          {busy + " is in use by another slabcal (pid " + std::to_string(::getpid()) + ")"}},
+        {{"--headless", "--device", "none", "--root", unnamed},
+         {},
+         {unnamed + " is in use by another slabcal\n"}},
+        {{"fit", points, "--write", "--root", unnamed}, {}, {unnamed + " is in use by another slabcal\n"}},
         {{"-platform", "bogus", "--device", "none", "--root", folder / "qt"}, {}, {"Qt platform \"bogus\""}},
         // Last: needs a display number no X server listens on.
         {{"-platform", "xcb", "--device", "none", "--root", folder / "qt"},
@@ -37,7 +59,8 @@ TEST(StartupFailures, EndInOneLineNamingTheCauseAndStatusTwo) {
          {"Qt platform \"xcb\"", "could not connect to display :97"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.environment.empty() ? c.arguments.back() : c.environment[0]);
+        SCOPED_TRACE(c.environment.empty() ? c.arguments.front() + " ... " + c.arguments.back()
+                                           : c.environment[0]);
         if (!c.environment.empty() && std::filesystem::exists("/tmp/.X11-unix/X97"))
             GTEST_SKIP() << "an X server listens on :97";
         const Finished finished = RunSlabcal(c.arguments, c.environment);

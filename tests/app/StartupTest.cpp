@@ -154,9 +154,10 @@ TEST_F(StartupTest, ShutdownDoesNotHangOnAWorkerWaitingForTheUiThread) {
     auto driver = BindGauge();
     // The run ends without ever serving the worker's first text update, so the worker is left waiting.
     backend.AddStep([&](HeadlessWindow&) { EXPECT_TRUE(driver->WaitForCalls(5)); });
-    // A stop bound far beyond the test's time limit: a shutdown that waited it out instead of abandoning
+    // Stop bounds far beyond the test's time limit: a shutdown that waited one out instead of abandoning
     // the worker's call would show as a hang, not pass late.
-    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files), {2ms, 2ms, 10min});
+    RunCalibration(application, std::make_shared<CalibrationWorksheet>(model, files),
+                   {2ms, 2ms, 10min, 10min});
     EXPECT_EQ(driver->closes, 2);
 }
 

@@ -107,7 +107,7 @@ TEST_F(IioEndToEnd, FifteenSavesThroughSysfsStoreTheModelTheProbeFollows) {
     for (int row = 0; row < points::RowCount; ++row) {
         const double height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
         const auto counts = static_cast<std::uint32_t>(
-            std::lround(GaugeResponse(height, row <= 6 ? GaugeRange::Small : GaugeRange::Large)));
+            std::lround(GaugeResponse(height, row <= 6 ? ConverterRange::Small : ConverterRange::Large)));
         Put("iio:device0/in_voltage0_raw", std::to_string(counts) + "\n");
         const std::string expected = std::to_string(counts / CountsPerSignalUnit);
         ASSERT_TRUE(window->PumpUntil([&] { return window->GetText(ids::SignalField) == expected; }, 10s))

@@ -287,6 +287,50 @@ TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
     EXPECT_EQ(HostFile(ParameterFile), file);
 }
 
+// However a record was made, history shows it on one line, its texts escaped: no line can be forged and
+// nothing in a record reaches the terminal as a control; ordinary text stays as it is.
+TEST_F(Commands, HistoryShowsEachRecordOnOneLineWithItsTextsEscaped) {
+    WriteFromDialog(ModelSignals);
+    CalibrationRecord record = std::get<CalibrationRecord>(Records()[0].record);
+    record.kind = RecordKind::Restore;
+    struct Case {
+        std::string text;
+        std::string shown;
+    };
+    const std::vector<Case> cases{
+        {"2025-03-12T08:15:02Z  forced -  current\n20250312T081503Z.json  2025",
+         "2025-03-12T08:15:02Z  forced -  current\\n20250312T081503Z.json  2025"},
+        {"\x1b[2J\x1b]0;title\x07", "\\x1b[2J\\x1b]0;title\\x07"},
+        {"\r\t\x7f C:\\new", "\\r\\t\\x7f C:\\\\new"},
+        {"\xc2\x9b"
+         "2J \xe2\x80\xae"
+         "fed \xe2\x80\xa8",
+         "\\u009b2J \\u202efed \\u2028"},
+        {"标定 2025-03-12", "标定 2025-03-12"},
+    };
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        record.time = record.restoredFrom = cases[index].text;
+        PutHostFile("NandFlash/Calibration/20000101T00000" + std::to_string(index) + "Z.json",
+                    RecordToJson(record));
+    }
+
+    ASSERT_EQ(History(), exit_status::Success) << err.str();
+    std::istringstream lines(out.str());
+    std::vector<std::string> shown;
+    for (std::string line; std::getline(lines, line);)
+        shown.push_back(line);
+    ASSERT_EQ(shown.size(), cases.size() + 1) << out.str();
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        EXPECT_TRUE(shown[index].starts_with("20000101T00000" + std::to_string(index) + "Z.json  " +
+                                             cases[index].shown + "  restore of " + cases[index].shown +
+                                             "  worst "))
+            << shown[index];
+    const std::string text = out.str();
+    EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
+              0);
+}
+
 // A file in the record folder's place: the save stands and says so, the record alone is reported.
 TEST_F(Commands, ARecordThatCannotBeStoredIsReportedOnItsOwnAfterTheSave) {
     PutHostFile("NandFlash/Calibration", "in the way");

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <variant>
 
@@ -34,6 +36,43 @@ TEST(DeviceRootLock, OneHolderPerRootUntilTheLastOwnerReleasesIt) {
         EXPECT_EQ(Refusal(DeviceRootLock::Acquire(root.Path())), busy);
     }
     EXPECT_EQ(Refusal(DeviceRootLock::Acquire(root.Path())), "");
+}
+
+// The lock is on the root folder: whatever is done to the file naming the holder, a newcomer is turned
+// away until the holder lets go, and then takes the root and names itself.
+TEST(DeviceRootLock, HoldsWhateverHappensToTheHolderFile) {
+    const struct {
+        const char* what;
+        void (*spoil)(const std::string& holderFile);
+        bool namesHolder;
+    } cases[] = {
+        {"removed", [](const std::string& file) { ASSERT_EQ(::unlink(file.c_str()), 0); }, false},
+        {"replaced by a folder",
+         [](const std::string& file) {
+             ASSERT_EQ(::unlink(file.c_str()), 0);
+             ASSERT_EQ(::mkdir(file.c_str(), 0755), 0);
+         },
+         false},
+        {"left alone", [](const std::string&) {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TemporaryFolder root;
+        const std::string holderFile = root / ".slabcal.lock";
+        const std::string busy = root.Path() + " is in use by another slabcal";
+        const std::string pid = std::to_string(::getpid());
+        {
+            const auto held = DeviceRootLock::Acquire(root.Path());
+            ASSERT_EQ(Refusal(held), "");
+            c.spoil(holderFile);
+            EXPECT_EQ(Refusal(DeviceRootLock::Acquire(root.Path())),
+                      c.namesHolder ? busy + " (pid " + pid + ")" : busy);
+        }
+        if (std::filesystem::is_directory(holderFile))
+            std::filesystem::remove(holderFile);
+        EXPECT_EQ(Refusal(DeviceRootLock::Acquire(root.Path())), "");
+        EXPECT_EQ(ReadHostFile(holderFile), pid + "\n");
+    }
 }
 
 // The file is truncated and written, so a link in its place would let it overwrite any file.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <vector>
 
 namespace slabcal {
@@ -115,6 +116,102 @@ TEST(RecordStore, ReadsOnlyRecordNamesWithOrWithoutTheExtension) {
     for (const char* name :
          {"20240501T101113Z", "../ZPQ.ini", "..\\..\\etc\\passwd", "", "20240501T101112Z-1"})
         EXPECT_EQ(std::get<RecordError>(ReadRecord(files, name)).problem, RecordProblem::Missing) << name;
+}
+
+// Whatever lies in the record folder costs a bounded read: a file past the bound is damaged unread, a
+// nest of brackets stops at a depth no record has, a record of many fields is judged without looking each
+// up one by one. A record up to the bound reads back; one past it is not stored, so none stored is damaged.
+TEST(RecordStore, AHugeDeepOrWideFileIsDamagedAtOnceAndNoRecordIsStoredPastTheBound) {
+    TemporaryFolder folder;
+    const DeviceFileSystem files(folder.Path());
+    std::filesystem::create_directories(folder / "NandFlash/Calibration");
+    std::string wide = "{\"formatVersion\": 1";
+    for (int field = 0; field < 18000; ++field)
+        wide += ", \"k" + std::to_string(100000 + field) + "\": 0";
+    wide += "}";
+    ASSERT_LE(wide.size(), MaxRecordBytes);
+    CalibrationRecord full = SampleRecord();
+    full.points[0].height.append(MaxRecordBytes - RecordToJson(full).size(), 'x');
+    ASSERT_EQ(RecordToJson(full).size(), MaxRecordBytes);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string detail; // empty: reads as a record
+    };
+    const std::vector<Case> cases{
+        {"20000101T000001Z.json", std::string(DeviceFileSystem::MaxFileBytes, '['),
+         "larger than 262144 bytes"},
+        {"20000101T000002Z.json", std::string(MaxRecordBytes, '['), "nested deeper than 64"},
+        {"20000101T000003Z.json", wide, "no \"programVersion\""},
+        {"20000101T000004Z.json", RecordToJson(full), ""},
+    };
+    for (const auto& c : cases)
+        WriteHostFile(folder / "NandFlash/Calibration/" + c.name, c.bytes);
+    ASSERT_EQ(::mkfifo((folder / "NandFlash/Calibration/20000101T000005Z.json").c_str(), 0644), 0);
+
+    const auto listed = ListedRecords(files);
+    ASSERT_EQ(listed.size(), cases.size() + 1);
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        const Case& c = cases[index];
+        EXPECT_EQ(listed[index].name, c.name);
+        if (c.detail.empty()) {
+            EXPECT_EQ(std::get<CalibrationRecord>(listed[index].record).points[0].height,
+                      full.points[0].height);
+            continue;
+        }
+        const auto* error = std::get_if<RecordError>(&listed[index].record);
+        ASSERT_NE(error, nullptr) << c.name;
+        EXPECT_EQ(error->problem, RecordProblem::Damaged) << c.name;
+        EXPECT_EQ(error->detail, c.detail) << c.name;
+    }
+    EXPECT_TRUE(std::get<RecordError>(listed.back().record).detail.starts_with("cannot be read")) << "FIFO";
+
+    full.points[0].height += 'x';
+    full.time = "2024-05-02T00:00:00Z";
+    const auto refused = WriteRecord(files, full);
+    EXPECT_EQ(refused.file, FileResult::Failure(FileStep::Write, EFBIG));
+    EXPECT_EQ(ListedRecords(files).size(), cases.size() + 1) << "a record past the bound was stored";
+}
+
+// A record tells what the parameter file holds: it is read by nobody who may not read that file. Each
+// record has a name of its own, so the temporary files an interrupted record save left are cleared by
+// the next one, and only those.
+TEST(RecordStore, ARecordTakesTheParameterFilesModeAndClearsRecordLeftovers) {
+    const mode_t umask = ::umask(022);
+    ::umask(umask);
+    struct Case {
+        std::optional<mode_t> parameterFile;
+        mode_t record;
+    };
+    const std::vector<Case> cases{{0600, 0600}, {0640, 0640}, {0444, 0644}, {std::nullopt, 0666 & ~umask}};
+    const std::vector<std::string> removed{".20240101T000000Z.json.tmp-abc123",
+                                           ".20240101T000000Z-2.json.tmp-Q9z8y7"};
+    const std::vector<std::string> kept{".ZPQ.ini.tmp-abc123", ".notes.txt.tmp-abc123",
+                                        "20240101T000000Z.json.tmp-abc123", ".20240101T000000Z.json.tmp-"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::oct << c.parameterFile.value_or(0));
+        TemporaryFolder folder;
+        const DeviceFileSystem files(folder.Path());
+        std::filesystem::create_directories(folder / "NandFlash/Calibration");
+        if (c.parameterFile) {
+            WriteHostFile(folder / "NandFlash/ZPQ.ini", "VORKAPELMIX\r\n");
+            ASSERT_EQ(::chmod((folder / "NandFlash/ZPQ.ini").c_str(), *c.parameterFile), 0);
+        }
+        for (const auto& names : {removed, kept})
+            for (const auto& name : names)
+                WriteHostFile(folder / "NandFlash/Calibration/" + name, "{\"formatVersion\": 1, \"ki");
+
+        const auto written = WriteRecord(files, SampleRecord());
+        ASSERT_TRUE(written.Succeeded()) << written.file.Describe();
+        struct stat status {};
+        ASSERT_EQ(::stat((folder / "NandFlash/Calibration/" + written.name).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, c.record);
+        for (const auto& name : removed)
+            EXPECT_FALSE(HostFileExists(folder / "NandFlash/Calibration/" + name)) << name;
+        for (const auto& name : kept)
+            EXPECT_TRUE(HostFileExists(folder / "NandFlash/Calibration/" + name)) << name;
+    }
 }
 
 } // namespace

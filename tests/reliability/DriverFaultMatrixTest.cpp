@@ -117,14 +117,14 @@ public:
 };
 
 // The signal the noise-free simulated gauge shows for a probe at `heightMm` on `range`.
-std::string GaugeSignal(double heightMm, GaugeRange range) {
+std::string GaugeSignal(double heightMm, ConverterRange range) {
     const double counts =
         std::min(std::round(GaugeResponse(heightMm, range)), double{SimulatedGauge::MaxCounts});
     return std::to_string(static_cast<uint32_t>(counts) / 1000);
 }
 
-GaugeRange RangeOfRow(int row) {
-    return row <= 6 ? GaugeRange::Small : GaugeRange::Large;
+ConverterRange RangeOfRow(int row) {
+    return row <= 6 ? ConverterRange::Small : ConverterRange::Large;
 }
 
 double HeightOfRow(int row) {
@@ -147,9 +147,9 @@ struct DriverFaultMatrix : ::testing::Test {
     HeadlessBackend backend;
     Application application{"/usr/bin/slabcal", backend};
     std::shared_ptr<ProbedGauge> driver = std::make_shared<ProbedGauge>(std::make_shared<SimulatedGauge>());
-    // Short cycles, but the worker's stop bound as long as the hang guard's: a shutdown that waited out
-    // the bound instead of ending the worker at once shows as a hang.
-    SamplingPacing pacing{2ms, 2ms, 10min};
+    // Short cycles, but the worker's stop bounds as long as the hang guard's: a shutdown that waited out
+    // a bound instead of ending the worker at once shows as a hang.
+    SamplingPacing pacing{2ms, 2ms, 10min, 10min};
 
     // Seen at the last close of the device, which must come while the dialog still has its window and
     // after its worker has stopped.
@@ -274,7 +274,7 @@ TEST_F(DriverFaultMatrix, ConverterFailingOnlyAtStartUpIsReportedAndThenSamplesN
             driver->gauge->ClearFaults();
     };
     Run([&](HeadlessWindow& window) {
-        const std::string expected = GaugeSignal(SimulatedGauge::PowerUpHeightMm, GaugeRange::Small);
+        const std::string expected = GaugeSignal(SimulatedGauge::PowerUpHeightMm, ConverterRange::Small);
         EXPECT_TRUE(PumpUntil(window, [&] { return window.GetText(ids::SignalField) == expected; }));
         EXPECT_TRUE(PumpUntil(window, [&] { return driver->rangeCalls >= 3; }));
         EXPECT_TRUE(ShownDialog().Worker().IsRunning());
@@ -313,7 +313,7 @@ TEST_F(DriverFaultMatrix, RangeSwitchFailingOnceGivesExactlyOneBoxAndSamplingGoe
         EXPECT_TRUE(PumpUntil(window, [&] { return driver->rangeCalls >= 5; }));
         EXPECT_TRUE(ShownDialog().Worker().IsRunning());
         EXPECT_EQ(window.GetText(ids::SignalField),
-                  GaugeSignal(SimulatedGauge::PowerUpHeightMm, GaugeRange::Small));
+                  GaugeSignal(SimulatedGauge::PowerUpHeightMm, ConverterRange::Small));
     });
     EXPECT_EQ(backend.Boxes(), std::vector<MessageBoxRecord>{ApplicationBox(texts::RangeSwitchError)});
     ExpectCleanShutdown();

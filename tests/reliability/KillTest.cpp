@@ -1,8 +1,8 @@
 // A process that saves the calibration in a loop is killed with SIGKILL at random moments. After each
 // kill the parameter file and the backup on the real disk read as parameter files and are byte for byte
 // one of the versions the loop writes (or what stood there at the start), at most one temporary file is
-// left, and the next save stores the file and removes it. The moments are random; what must hold after
-// each is not, so the outcome does not depend on them.
+// left (the records' folder included), and the next save stores the file and removes it. The moments are
+// random; what must hold after each is not, so the outcome does not depend on them.
 #include "reliability/HeadlessCalibration.h"
 #include "reliability/SaveStates.h"
 #include "storage/ParameterFile.h"
@@ -146,7 +146,7 @@ private:
 
 std::vector<std::string> TemporariesUnder(const std::string& root) {
     std::vector<std::string> found;
-    for (const char* sub : {"/NandFlash", "/NandFlash/BackUp"}) {
+    for (const char* sub : {"/NandFlash", "/NandFlash/BackUp", "/NandFlash/Calibration"}) {
         std::error_code missing;
         for (const auto& entry : fs::directory_iterator(root + sub, missing))
             if (IsTemporary(entry.path().filename().string()))

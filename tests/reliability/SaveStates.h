@@ -35,8 +35,9 @@ inline const SaveState Resave{"Resave", std::string(OldParameterFile), std::stri
     return now == before || now == stored;
 }
 
+// A temporary file of any replace: the parameter file's, its backup's or a record's.
 [[nodiscard]] inline bool IsTemporary(std::string_view name) {
-    return AtomicFile::IsTemporaryName(name, "ZPQ.ini");
+    return !AtomicFile::TargetOfTemporary(name).empty();
 }
 
 } // namespace slabcal

@@ -3,6 +3,9 @@
 #include "analysis/SavedRowAdvice.h"
 #include "framework/qt/Utf8.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace slabcal {
 
 analysis::RecordedRanges RangesOf(const CalibrationWorksheet& worksheet) {
@@ -38,8 +41,26 @@ void AdviceLine::Changed(const WorksheetEvent& event) {
         return; // the table is as it was
     }
     setText(advice ? FromUtf8(advice->text) : QString());
+    if (isWindow())
+        setVisible(advice.has_value());
     if (changed)
         changed();
+}
+
+std::unique_ptr<AdviceLine> AdviceWindow(const CalibrationWorksheet& worksheet) {
+    auto line = std::make_unique<AdviceLine>(worksheet);
+    line->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::WindowDoesNotAcceptFocus);
+    line->setAttribute(Qt::WA_ShowWithoutActivating);
+    line->setAutoFillBackground(true);
+    line->setContentsMargins(8, 4, 8, 4);
+    line->setFixedHeight(line->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        const int height = line->height();
+        line->setGeometry(available.left(), available.bottom() + 1 - height, available.width(), height);
+    }
+    return line;
 }
 
 } // namespace slabcal

@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace slabcal {
@@ -33,5 +34,10 @@ private:
     std::function<void()> changed;
     CalibrationWorksheet::Subscription subscription;
 };
+
+// The advice line on its own, a window at the foot of the screen beside the dialog, for when the curve
+// window is not shown: it appears with advice and goes without, never takes the focus from the dialog and
+// has no frame to close it by.
+[[nodiscard]] std::unique_ptr<AdviceLine> AdviceWindow(const CalibrationWorksheet& worksheet);
 
 } // namespace slabcal

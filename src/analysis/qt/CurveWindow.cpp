@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -79,6 +80,9 @@ std::string RecordLine(const ListedRecord& listed) {
     const auto* record = std::get_if<CalibrationRecord>(&listed.record);
     if (record == nullptr)
         return Spaced({listed.name, curve::DamagedRecord});
+    if (!RecordsASave(record->kind))
+        return Spaced({listed.name, RecordKindName(record->kind),
+                       std::to_string(RecordedRowCount(*record)).append(curve::Rows)});
     const std::string forced = ForcedSegments(*record);
     const std::string deviation = std::string(curve::WorstDeviation)
                                       .append(analysis::FixedText(WorstDeviationPercent(*record), 2))
@@ -98,7 +102,7 @@ std::string Optional(const std::optional<double>& value, int decimals) {
 CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedModel,
                          RecordsSource recordFiles, QWidget* parent)
     : QWidget(parent, Qt::Window), worksheet(sheet), storedSource(std::move(storedModel)),
-      recordsSource(std::move(recordFiles)), stored(storedSource()) {
+      stored(storedSource()) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -162,9 +166,19 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
             this, [this, event] { Changed(event); }, Qt::QueuedConnection);
     });
     ShowSettle();
+
+    // The list reaches this window as an event on the UI thread, in the order the listings were made.
+    listing =
+        std::make_unique<RecordListing>(std::move(recordFiles), [this](std::vector<ListedRecord> listed) {
+            auto shared = std::make_shared<std::vector<ListedRecord>>(std::move(listed));
+            QMetaObject::invokeMethod(
+                this, [this, shared] { ShowRecords(std::move(*shared)); }, Qt::QueuedConnection);
+        });
 }
 
 CurveWindow::~CurveWindow() {
+    // Before anything the listing thread could post to goes.
+    listing.reset();
     if (qApp != nullptr)
         qApp->removeEventFilter(this);
 }
@@ -190,7 +204,7 @@ void CurveWindow::showEvent(QShowEvent* event) {
     if (stale)
         ShowTable();
     ShowLive();
-    ShowRecords();
+    listing->Request();
 }
 
 void CurveWindow::Refresh() {
@@ -216,7 +230,7 @@ void CurveWindow::Changed(const WorksheetEvent& event) {
     if (!isVisible())
         return;
     if (event.change == WorksheetChange::Written)
-        ShowRecords();
+        listing->Request();
     ShowTable();
     ShowLive();
 }
@@ -309,10 +323,10 @@ void CurveWindow::ShowSettle() {
     settleLabel->setStyleSheet(state.settled ? "color: #108030; font-weight: bold" : "color: #a05000");
 }
 
-void CurveWindow::ShowRecords() {
+void CurveWindow::ShowRecords(std::vector<ListedRecord> fresh) {
     const QString chosen =
         recordList->currentItem() != nullptr ? recordList->currentItem()->text() : QString();
-    records = recordsSource();
+    records = std::move(fresh);
     const QSignalBlocker quiet(recordList);
     recordList->clear();
     for (const ListedRecord& listed : records) {

@@ -2,6 +2,7 @@
 
 #include "analysis/SettleWindow.h"
 #include "fitting/SegmentModel.h"
+#include "records/RecordListing.h"
 #include "records/RecordStore.h"
 #include "worksheet/CalibrationWorksheet.h"
 #include "worksheet/LiveSignal.h"
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +35,9 @@ class CurveWindow final : public QWidget {
 public:
     // The calibration the gauge holds now; nothing when there is none to show.
     using StoredSource = std::function<std::optional<SegmentModel>()>;
-    // The calibration records on the gauge, oldest first.
-    using RecordsSource = std::function<std::vector<ListedRecord>()>;
+    // The calibration records on the gauge, oldest first. Called on a thread of its own, never the UI
+    // thread; it should stop early once the token is requested (the window is closing).
+    using RecordsSource = RecordListing::Source;
 
     // Shows or hides the window from anywhere in the application, the dialog included.
     static constexpr Qt::Key ToggleKey = Qt::Key_F9;
@@ -73,12 +76,12 @@ private:
     void ShowTable();
     void ShowLive();
     void ShowSettle();
-    void ShowRecords();
+    void ShowRecords(std::vector<ListedRecord> fresh);
     void SaveTable();
 
     const CalibrationWorksheet& worksheet;
     StoredSource storedSource;
-    RecordsSource recordsSource;
+    std::unique_ptr<RecordListing> listing; // lists at start, after every write and whenever shown
     std::vector<ListedRecord> records;
     int chosenRecord = -1;
     LiveSignal::Cursor liveSeen;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
 #include <utility>
 
 namespace slabcal {
@@ -12,18 +13,24 @@ namespace slabcal {
 CharacterDeviceConverter::CharacterDeviceConverter(std::string node, DeviceCalls& kernel)
     : path(std::move(node)), calls(kernel) {}
 
+// No call can be under way: each holds the driver alive while it runs.
 CharacterDeviceConverter::~CharacterDeviceConverter() {
-    std::lock_guard guard(lock);
-    CloseLocked();
+    if (device >= 0)
+        calls.Close(device);
 }
 
 bool CharacterDeviceConverter::Open() {
-    std::lock_guard guard(lock);
-    if (device >= 0) {
-        lastError = EBUSY;
-        return false;
+    {
+        const std::lock_guard guard(lock);
+        if (device >= 0 || opening) {
+            lastError = EBUSY;
+            return false;
+        }
+        opening = true;
     }
     const int opened = calls.OpenExclusive(path);
+    const std::lock_guard guard(lock);
+    opening = false;
     if (opened < 0) {
         lastError = -opened;
         return false;
@@ -34,18 +41,41 @@ bool CharacterDeviceConverter::Open() {
 }
 
 void CharacterDeviceConverter::Close() {
-    std::lock_guard guard(lock);
-    CloseLocked();
+    int closing = -1;
+    {
+        const std::lock_guard guard(lock);
+        if (device < 0 || closeWanted)
+            return;
+        if (callUnderWay) {
+            closeWanted = true;
+            return;
+        }
+        closing = TakeForClosingLocked();
+    }
+    calls.Close(closing);
 }
 
-void CharacterDeviceConverter::CloseLocked() {
-    if (device >= 0)
-        calls.Close(device);
-    device = -1;
+int CharacterDeviceConverter::TakeForClosingLocked() {
+    closeWanted = false;
+    return std::exchange(device, -1);
+}
+
+int CharacterDeviceConverter::OpenDescriptorLocked() {
+    if (device < 0 || closeWanted) {
+        lastError = EBADF;
+        return -1;
+    }
+    return device;
+}
+
+int CharacterDeviceConverter::Refuse(int error) {
+    const std::lock_guard guard(lock);
+    lastError = error;
+    return 0;
 }
 
 int CharacterDeviceConverter::LastError() const {
-    std::lock_guard guard(lock);
+    const std::lock_guard guard(lock);
     return lastError;
 }
 
@@ -53,10 +83,11 @@ int CharacterDeviceConverter::IoControl(std::uint32_t code, std::uint8_t* output
                                         std::uint32_t* bytesReturned) {
     if (bytesReturned != nullptr)
         *bytesReturned = 0;
-    std::lock_guard guard(lock);
-    if (device < 0) {
-        lastError = EBADF;
-        return 0;
+    // A closed converter answers at once, not after a call under way that may never return.
+    {
+        const std::lock_guard guard(lock);
+        if (OpenDescriptorLocked() < 0)
+            return 0;
     }
     std::array<std::uint8_t, SampleRecordSize> record{};
     void* argument = nullptr;
@@ -66,23 +97,36 @@ int CharacterDeviceConverter::IoControl(std::uint32_t code, std::uint8_t* output
     case SelectLargeRangeCode:
         break;
     case ReadSampleCode:
-        if (output == nullptr || outputLength < SampleRecordSize) {
-            lastError = EINVAL;
-            return 0;
-        }
+        if (output == nullptr || outputLength < SampleRecordSize)
+            return Refuse(EINVAL);
         argument = record.data();
         break;
     default:
         // An arbitrary request number could mean anything to whatever driver sits behind the node.
-        lastError = EINVAL;
-        return 0;
+        return Refuse(EINVAL);
     }
-    const int result = calls.Control(device, code, argument);
-    if (result < 0) {
-        lastError = -result;
-        return 0;
+    const std::lock_guard order(callOrder);
+    int open = -1;
+    {
+        const std::lock_guard guard(lock);
+        open = OpenDescriptorLocked();
+        if (open < 0)
+            return 0;
+        callUnderWay = true;
     }
-    lastError = 0;
+    const int result = calls.Control(open, code, argument);
+    int closing = -1;
+    {
+        const std::lock_guard guard(lock);
+        callUnderWay = false;
+        lastError = result < 0 ? -result : 0;
+        if (closeWanted)
+            closing = TakeForClosingLocked();
+    }
+    if (closing >= 0)
+        calls.Close(closing);
+    if (result < 0)
+        return 0;
     if (argument != nullptr) {
         std::copy(record.begin(), record.end(), output);
         if (bytesReturned != nullptr)

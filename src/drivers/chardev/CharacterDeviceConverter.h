@@ -20,8 +20,10 @@ namespace slabcal {
 // writes into a record of exactly that size, never into the caller's buffer. Other codes are never passed
 // to the kernel (0), nor is anything passed while closed (0).
 //
-// Calls may come from the UI thread and the sampling worker at once; one lock serialises them, so Close
-// waits for a control call in progress rather than closing its descriptor under it.
+// Calls may come from the UI thread and the sampling worker at once; the control calls are made one at a
+// time. An ioctl can block for good (a driver waiting on hung hardware), so nothing else waits for one:
+// Close during a control call returns at once and leaves the descriptor to that call, which closes it when
+// it returns; until then the converter answers no call and a new Open is refused (EBUSY).
 class CharacterDeviceConverter final : public StreamDriver {
 public:
     explicit CharacterDeviceConverter(std::string path, DeviceCalls& calls = KernelDeviceCalls());
@@ -38,13 +40,22 @@ public:
     [[nodiscard]] int LastError() const;
 
 private:
-    void CloseLocked();
+    // The descriptor, or -1 with EBADF when the converter is closed or closing.
+    [[nodiscard]] int OpenDescriptorLocked();
+    // Records `error` as the last one; 0, the call's result.
+    int Refuse(int error);
+    // The descriptor to close now, or -1 when a control call under way will close it (or nothing is open).
+    [[nodiscard]] int TakeForClosingLocked();
 
     const std::string path;
     DeviceCalls& calls;
 
-    mutable std::mutex lock;
+    std::mutex callOrder;    // held across a control call, by control calls only
+    mutable std::mutex lock; // guards the members below; never held across a kernel call
     int device = -1;
+    bool opening = false;      // an open is under way
+    bool callUnderWay = false; // a control call is in the kernel
+    bool closeWanted = false;  // Close came during that call, which closes the descriptor
     int lastError = 0;
 };
 

@@ -25,30 +25,31 @@ IioConverter::IioConverter(IioSettings chosen, SysfsFiles& sysfs)
     : settings(std::move(chosen)), files(sysfs) {}
 
 bool IioConverter::Open() {
-    std::lock_guard guard(lock);
-    if (isOpen) {
-        problem = "already open";
-        return false;
-    }
-    problem.clear();
-    const auto folder = FindIioDeviceFolder(settings.sysfsRoot, settings.device, files, problem);
+    const std::unique_lock guard(callLock, std::try_to_lock);
+    if (!guard.owns_lock())
+        return Fail("busy: an earlier call has not returned");
+    if (isOpen.load())
+        return Fail("already open");
+    ClearProblem();
+    std::string why;
+    const auto folder = FindIioDeviceFolder(settings.sysfsRoot, settings.device, files, why);
     if (!folder)
-        return false;
+        return Fail(std::move(why));
     deviceFolder = *folder;
     // A channel that cannot give a conversion now is no converter to calibrate with.
     if (!ReadRawLocked())
         return false;
-    isOpen = true;
+    isOpen.store(true);
     return true;
 }
 
+// Nothing to release but the flag; a call under way finishes on its own.
 void IioConverter::Close() {
-    std::lock_guard guard(lock);
-    isOpen = false;
+    isOpen.store(false);
 }
 
 std::string IioConverter::LastProblem() const {
-    std::lock_guard guard(lock);
+    const std::lock_guard guard(problemLock);
     return problem;
 }
 
@@ -56,10 +57,10 @@ int IioConverter::IoControl(std::uint32_t code, std::uint8_t* output, std::uint3
                             std::uint32_t* bytesReturned) {
     if (bytesReturned != nullptr)
         *bytesReturned = 0;
-    std::lock_guard guard(lock);
-    problem.clear();
-    if (!isOpen)
-        return FailLocked("not open");
+    const std::lock_guard guard(callLock);
+    ClearProblem();
+    if (!isOpen.load())
+        return Fail("not open");
     switch (code) {
     case InitialiseCode:
         return ReadRawLocked() ? 1 : 0;
@@ -70,11 +71,17 @@ int IioConverter::IoControl(std::uint32_t code, std::uint8_t* output, std::uint3
     case ReadSampleCode:
         return ReadSampleLocked(output, outputLength, bytesReturned);
     default:
-        return FailLocked("unknown control code " + std::to_string(code));
+        return Fail("unknown control code " + std::to_string(code));
     }
 }
 
-int IioConverter::FailLocked(std::string why) {
+void IioConverter::ClearProblem() {
+    const std::lock_guard guard(problemLock);
+    problem.clear();
+}
+
+int IioConverter::Fail(std::string why) {
+    const std::lock_guard guard(problemLock);
     problem = std::move(why);
     return 0;
 }
@@ -83,19 +90,19 @@ std::optional<std::int64_t> IioConverter::ReadRawLocked() {
     const std::string path = ChannelFiles(deviceFolder, settings.channel).raw;
     const SysfsFiles::ReadResult read = files.Read(path);
     if (read.error != 0) {
-        FailLocked(Describe(path, read.error));
+        Fail(Describe(path, read.error));
         return std::nullopt;
     }
     const auto raw = ParseRawValue(read.text);
     if (!raw)
-        FailLocked(FileName(path) + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
+        Fail(FileName(path) + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
     return raw;
 }
 
 int IioConverter::ReadSampleLocked(std::uint8_t* output, std::uint32_t outputLength,
                                    std::uint32_t* bytesReturned) {
     if (output == nullptr || outputLength < SampleRecordSize)
-        return FailLocked("no room for a sample record");
+        return Fail("no room for a sample record");
     const auto raw = ReadRawLocked();
     if (!raw)
         return 0;
@@ -115,27 +122,27 @@ int IioConverter::SelectScaleLocked(const std::optional<std::string>& scale) {
     const std::string text(TrimmedText(*scale));
     const auto wanted = ParseScale(text);
     if (!wanted)
-        return FailLocked("scale '" + text + "' is not a number");
+        return Fail("scale '" + text + "' is not a number");
 
     const IioChannelFiles channel = ChannelFiles(deviceFolder, settings.channel);
     const SysfsFiles::ReadResult available = files.Read(channel.scaleAvailable);
     if (available.error != 0)
-        return FailLocked(Describe(channel.scaleAvailable, available.error));
+        return Fail(Describe(channel.scaleAvailable, available.error));
     const auto offered = ParseScaleList(available.text);
     if (!offered)
-        return FailLocked(FileName(channel.scaleAvailable) + ": not a list of scales");
+        return Fail(FileName(channel.scaleAvailable) + ": not a list of scales");
     if (std::find(offered->begin(), offered->end(), *wanted) == offered->end())
-        return FailLocked("scale " + text + " is not one of " + std::string(TrimmedText(available.text)));
+        return Fail("scale " + text + " is not one of " + std::string(TrimmedText(available.text)));
 
     if (const int error = files.Write(channel.scale, text); error != 0)
-        return FailLocked(Describe(channel.scale, error));
+        return Fail(Describe(channel.scale, error));
     const SysfsFiles::ReadResult readBack = files.Read(channel.scale);
     if (readBack.error != 0)
-        return FailLocked(Describe(channel.scale, readBack.error));
+        return Fail(Describe(channel.scale, readBack.error));
     const auto taken = ParseScale(readBack.text);
     if (!taken || *taken != *wanted)
-        return FailLocked(FileName(channel.scale) + " reads '" + std::string(TrimmedText(readBack.text)) +
-                          "' after writing " + text);
+        return Fail(FileName(channel.scale) + " reads '" + std::string(TrimmedText(readBack.text)) +
+                    "' after writing " + text);
     return 1;
 }
 

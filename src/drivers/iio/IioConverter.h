@@ -4,6 +4,7 @@
 #include "drivers/iio/SysfsFiles.h"
 #include "platform/StreamDriver.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -23,7 +24,10 @@ namespace slabcal {
 // `*bytesReturned` = 5) and refuses a missing or shorter buffer. Any failed read or write, any other code
 // and a closed converter give 0.
 //
-// Calls may come from the UI thread and the sampling worker at once; one lock serialises them.
+// Calls may come from the UI thread and the sampling worker at once; one lock serialises the calls that
+// reach sysfs. A sysfs read can block for good (a bus driver that hangs), so nothing else waits on that
+// lock: Close and LastProblem return at once, and an Open while an earlier call is still under way is
+// refused at once ("busy"), as the converter is still in use.
 class IioConverter final : public StreamDriver {
 public:
     explicit IioConverter(IioSettings settings, SysfsFiles& files = HostSysfsFiles());
@@ -38,18 +42,23 @@ public:
     [[nodiscard]] std::string LastProblem() const;
 
 private:
+    // The ...Locked calls run under callLock.
     [[nodiscard]] std::optional<std::int64_t> ReadRawLocked();
     [[nodiscard]] int SelectScaleLocked(const std::optional<std::string>& scale);
     [[nodiscard]] int ReadSampleLocked(std::uint8_t* output, std::uint32_t outputLength,
                                        std::uint32_t* bytesReturned);
-    int FailLocked(std::string why);
+    // Records why a call failed; 0, the call's result.
+    int Fail(std::string why);
+    void ClearProblem();
 
     const IioSettings settings;
     SysfsFiles& files;
 
-    mutable std::mutex lock;
-    bool isOpen = false;
-    std::string deviceFolder;
+    std::mutex callLock; // held across sysfs calls
+    std::atomic<bool> isOpen{false};
+    std::string deviceFolder; // guarded by callLock
+
+    mutable std::mutex problemLock; // never held across a sysfs call
     std::string problem;
 };
 

@@ -15,7 +15,7 @@ const SegmentModel BuiltIn{};
 constexpr std::size_t LargeRangeSegment = 3;
 
 double HeightAt(std::size_t segment, double signal) {
-    return std::exp(BuiltIn.CurveB[segment] + BuiltIn.CurveA[segment] * std::log(signal));
+    return BuiltIn.Segment(segment).HeightAt(signal);
 }
 
 double SignalAt(std::size_t segment, double heightMm) {
@@ -36,8 +36,8 @@ std::size_t SmallRangeSegment(double heightMm) {
 
 } // namespace
 
-double GaugeResponse(double heightMm, GaugeRange range) {
-    const std::size_t segment = range == GaugeRange::Small ? SmallRangeSegment(heightMm) : LargeRangeSegment;
+double GaugeResponse(double heightMm, ConverterRange range) {
+    const std::size_t segment = range == ConverterRange::Small ? SmallRangeSegment(heightMm) : LargeRangeSegment;
     return CountsPerSignalUnit * SignalAt(segment, heightMm);
 }
 

@@ -54,9 +54,9 @@ int SimulatedGauge::IoControl(std::uint32_t code, std::uint8_t* output, std::uin
     case InitialiseCode:
         return Initialise();
     case SelectSmallRangeCode:
-        return SelectRange(GaugeRange::Small);
+        return SelectRange(ConverterRange::Small);
     case SelectLargeRangeCode:
-        return SelectRange(GaugeRange::Large);
+        return SelectRange(ConverterRange::Large);
     case ReadSampleCode:
         return ReadSample(output, outputLength, bytesReturned);
     default:
@@ -72,11 +72,11 @@ int SimulatedGauge::Initialise() {
         --status.initFailuresLeft;
         return 0;
     }
-    status.range = GaugeRange::Small;
+    status.range = ConverterRange::Small;
     return 1;
 }
 
-int SimulatedGauge::SelectRange(GaugeRange wanted) {
+int SimulatedGauge::SelectRange(ConverterRange wanted) {
     std::lock_guard guard(stateLock);
     if (!status.open || status.rangeSwitchFailing)
         return 0;
@@ -106,7 +106,7 @@ int SimulatedGauge::ReadSample(std::uint8_t* output, std::uint32_t outputLength,
         counts = ConvertLocked();
         status.lastCounts = counts;
         ++status.recordsRead;
-        rangeByte = status.range == GaugeRange::Small ? 0 : 1;
+        rangeByte = status.range == ConverterRange::Small ? 0 : 1;
         sequenceByte = static_cast<std::uint8_t>(status.recordsRead & 0xFF);
         conversionTime = status.conversionTime;
     }

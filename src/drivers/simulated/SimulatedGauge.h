@@ -44,7 +44,7 @@ public:
         double heightMm = PowerUpHeightMm;
         double noise = DefaultNoise;
         std::chrono::microseconds conversionTime = DefaultConversionTime;
-        GaugeRange range = GaugeRange::Small;
+        ConverterRange range = ConverterRange::Small;
         bool open = false;
         std::uint32_t lastCounts = 0;
         std::uint64_t recordsRead = 0;
@@ -99,7 +99,7 @@ public:
 
 private:
     [[nodiscard]] int Initialise();
-    [[nodiscard]] int SelectRange(GaugeRange wanted);
+    [[nodiscard]] int SelectRange(ConverterRange wanted);
     [[nodiscard]] int ReadSample(std::uint8_t* output, std::uint32_t outputLength,
                                  std::uint32_t* bytesReturned);
     [[nodiscard]] std::uint32_t ConvertLocked();

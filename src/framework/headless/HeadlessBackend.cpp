@@ -41,6 +41,10 @@ void HeadlessBackend::ShowApplicationMessage(std::string_view caption, std::stri
     Answer(text, caption, MessageBoxButtons::Ok);
 }
 
+int HeadlessBackend::AskApplicationQuestion(std::string_view caption, std::string_view text) {
+    return Answer(text, caption, MessageBoxButtons::YesNo);
+}
+
 int HeadlessBackend::Answer(std::string_view text, std::string_view caption, MessageBoxButtons buttons) {
     std::lock_guard guard(lock);
     int answer = DefaultAnswer(buttons);

@@ -48,6 +48,7 @@ public:
 
     [[nodiscard]] std::unique_ptr<DialogWindow> CreateDialogWindow(Dialog& dialog) override;
     void ShowApplicationMessage(std::string_view caption, std::string_view text) override;
+    [[nodiscard]] int AskApplicationQuestion(std::string_view caption, std::string_view text) override;
 
     // Used by the windows: answers and records one box.
     int Answer(std::string_view text, std::string_view caption, MessageBoxButtons buttons);

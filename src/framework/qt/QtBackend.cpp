@@ -30,4 +30,11 @@ void QtBackend::ShowApplicationMessage(std::string_view caption, std::string_vie
     box.exec();
 }
 
+int QtBackend::AskApplicationQuestion(std::string_view caption, std::string_view text) {
+    QtMessageBox box(nullptr, text, caption, MessageBoxButtons::YesNo);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return box.Answer();
+}
+
 } // namespace slabcal

@@ -13,6 +13,8 @@ public:
     // Application-modal, one OK button. Asked from another thread, where no widget may be made, the text
     // goes to standard error instead, so it is never lost.
     void ShowApplicationMessage(std::string_view caption, std::string_view text) override;
+    // Application-modal, Yes and No; UI thread only.
+    [[nodiscard]] int AskApplicationQuestion(std::string_view caption, std::string_view text) override;
 };
 
 } // namespace slabcal

@@ -5,6 +5,7 @@
 #include "fitting/TableFit.h"
 #include "framework/qt/QtTestSupport.h"
 #include "storage/WriteSegmentModel.h"
+#include "support/KeepingFace.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 
@@ -20,11 +21,19 @@
 #include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 namespace slabcal {
 namespace {
+
+// How long a test waits for the records' listing, which runs beside the UI thread.
+constexpr int WaitMs = 10000;
 
 // A worksheet that holds `points`, each row saved on its own range, the next save after the last row.
 struct Sheet {
@@ -67,27 +76,14 @@ CalibrationPoints MovedRowPoints() {
     return points;
 }
 
-// Keeps every segment and hears nothing: a write that stores whatever the table holds.
-struct KeepingFace final : WriteFace {
-    void InvalidRow(int) override {}
-    void FitFailed(int) override {}
-    bool KeepOverLimit(int, const SegmentFit&) override { return true; }
-    void StoreFailed(const StoreResult&) override {}
-    void Warning(std::string_view) override {}
-    void Notice(std::string_view) override {}
-    void Finished(const StoreResult&) override {}
-    void Recorded(std::string_view) override {}
-    void RecordFailed(std::string_view) override {}
-    void BrokenOff(SaveStep, std::string_view) override {}
-};
-
 // The window as a new operator meets it after a calibration with one point 10 % off: the chart holds the
 // table's points and the fitted lines, and the row is named.
 TEST(CurveWindow, ShowsTheTablesPointsAndLinesAndNamesTheMovedRow) {
     Sheet sheet(MovedRowPoints());
     sheet.worksheet.Live()->Publish(500);
     CurveWindow window(
-        sheet.worksheet, [] { return SegmentModel{}; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [] { return SegmentModel{}; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
     window.Refresh();
 
@@ -129,7 +125,8 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
     Sheet sheet(MovedRowPoints());
     std::optional<SegmentModel> stored; // no parameter file yet
     CurveWindow window(
-        sheet.worksheet, [&stored] { return stored; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [&stored] { return stored; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.InstallToggleKey();
     QWidget dialog; // any other window of the application: the key reaches the filter first
     auto* field = new QLineEdit(&dialog);
@@ -145,7 +142,7 @@ TEST(CurveWindow, FollowsTheDialogAndItsToggleKey) {
 
     // A write: the stored file is read again. The converter is lost: no live signal.
     stored = SegmentModel{};
-    KeepingFace face;
+    test::KeepingFace face;
     ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
     sheet.worksheet.Live()->Lost();
     QCoreApplication::processEvents();
@@ -170,10 +167,10 @@ TEST(CurveWindow, ComparesWithARecordAndSavesTheTable) {
     const std::vector<ListedRecord> records{{"20261207T100000Z.json", earlier},
                                             {"20261207T110000Z.json", RecordError{}}};
     CurveWindow window(
-        sheet.worksheet, [] { return std::nullopt; }, [&records] { return records; });
+        sheet.worksheet, [] { return std::nullopt; }, [&records](const std::stop_token&) { return records; });
     window.show();
     window.Refresh();
-    ASSERT_EQ(window.RecordList().count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
     EXPECT_TRUE(window.RecordList().item(1)->text().contains(QString::fromUtf8("损坏")));
     EXPECT_EQ(window.Chart().RecordPoints().count(), 0);
     window.ChooseRecord(0);
@@ -208,7 +205,8 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
         points[2].signal = c.signal;
         Sheet sheet(points);
         CurveWindow window(
-            sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+            sheet.worksheet, [] { return std::nullopt; },
+            [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
         window.Refresh();
         const std::string path = folder / (std::string(c.signal) + ".csv");
         EXPECT_EQ(window.SaveTableAs(QString::fromStdString(path)), c.says);
@@ -221,26 +219,33 @@ TEST(CurveWindow, SavesTheNumbersTheCalibrationReadsOrRefusesWithoutWriting) {
 }
 
 // The advice on the row just saved, at once, beside the findings: ringed on the chart until the row is
-// measured again.
+// measured again. The advice window beside the dialog says the same and is there only while it does.
 TEST(CurveWindow, SaysTheAdviceTheMomentARowIsSaved) {
     FreshSheet sheet;
     CurveWindow window(
-        sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [] { return std::nullopt; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
+    const auto beside = AdviceWindow(sheet.worksheet);
     sheet.SaveUpTo(2);
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.Advice().text().isEmpty());
+    EXPECT_FALSE(beside->isVisible());
 
     sheet.worksheet.SavePoint(3, "100", "4140"); // the probe still at 70 mm
     QCoreApplication::processEvents();
     EXPECT_EQ(window.Advice().text().toStdString(), "第4行可能偏离 42.9 %, 建议重新测量");
     ASSERT_EQ(window.Chart().Culprits().count(), 1);
     EXPECT_EQ(window.Chart().Culprits().at(0), QPointF(4140, 100));
+    EXPECT_TRUE(beside->isVisible());
+    EXPECT_EQ(beside->text(), window.Advice().text());
+    EXPECT_TRUE(beside->testAttribute(Qt::WA_ShowWithoutActivating));
 
     sheet.worksheet.SavePoint(3, "100", "1922"); // measured again where it belongs
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.Advice().text().isEmpty());
     EXPECT_EQ(window.Chart().Culprits().count(), 0);
+    EXPECT_FALSE(beside->isVisible());
 }
 
 // The live marker stands where the rows recorded so far put it, marked as an estimate, with its height and
@@ -253,7 +258,8 @@ TEST(CurveWindow, ShowsTheLiveMarkerInsideTheAxesFromTheFirstRowsOn) {
     FreshSheet first;
     first.SaveUpTo(2); // 40, 50 and 70 mm; no stored calibration
     CurveWindow window(
-        first.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+        first.worksheet, [] { return std::nullopt; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
     for (const std::uint32_t signal : {5500U, 2000U}) {
         SCOPED_TRACE(signal);
@@ -271,7 +277,8 @@ TEST(CurveWindow, ShowsTheLiveMarkerInsideTheAxesFromTheFirstRowsOn) {
     // A complete table and a stored calibration, the probe lifted above the last height.
     Sheet complete(test::ModelPoints());
     CurveWindow after(
-        complete.worksheet, [] { return SegmentModel{}; }, [] { return std::vector<ListedRecord>{}; });
+        complete.worksheet, [] { return SegmentModel{}; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     after.show();
     complete.worksheet.Live()->Publish(150);
     after.Refresh();
@@ -285,7 +292,8 @@ TEST(CurveWindow, ShowsTheLiveMarkerInsideTheAxesFromTheFirstRowsOn) {
 TEST(CurveWindow, SettlesOnTenFreshValuesOfASlowConverter) {
     Sheet sheet(MovedRowPoints());
     CurveWindow window(
-        sheet.worksheet, [] { return std::nullopt; }, [] { return std::vector<ListedRecord>{}; });
+        sheet.worksheet, [] { return std::nullopt; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
     window.show();
     for (std::uint32_t k = 0; k < analysis::SettleWindow::Size; ++k) {
         sheet.worksheet.Live()->Publish(4140 + k % 3);
@@ -298,6 +306,52 @@ TEST(CurveWindow, SettlesOnTenFreshValuesOfASlowConverter) {
     }
     EXPECT_NE(window.SettleLabel().text().toStdString().find("波动 2 (0.05 %)"), std::string::npos)
         << window.SettleLabel().text().toStdString();
+}
+
+// However long the records take to read, the window does not wait for them: they are read beside the UI
+// thread when the window is shown and after every write, and appear once read.
+TEST(CurveWindow, ReadsTheRecordsBesideTheUiThread) {
+    Sheet sheet(MovedRowPoints());
+    const auto uiThread = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    std::atomic<bool> onUiThread = false;
+    std::atomic<int> listings = 0;
+    std::vector<ListedRecord> records{{"20261207T100000Z.json", RecordError{}}};
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; },
+        [&](const std::stop_token&) {
+            ++listings;
+            std::unique_lock lock(mutex);
+            if (std::this_thread::get_id() == uiThread)
+                onUiThread = true;
+            else
+                released.wait_for(lock, std::chrono::milliseconds(WaitMs), [&] { return release; });
+            return records;
+        });
+    window.Refresh(); // hidden: nothing is read yet
+    window.show();
+    EXPECT_FALSE(onUiThread) << "the records were read on the UI thread";
+    EXPECT_EQ(window.RecordList().count(), 0) << "shown before they were read";
+    {
+        const std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 1; }, WaitMs));
+
+    // A write, and the new record appears.
+    {
+        const std::lock_guard lock(mutex);
+        records.push_back({"20261207T110000Z.json", RecordError{}});
+    }
+    EXPECT_EQ(listings, 1);
+    test::KeepingFace face;
+    ASSERT_EQ(sheet.worksheet.Write(face), WriteOutcome::Stored);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
+    EXPECT_EQ(listings, 2);
+    EXPECT_FALSE(onUiThread);
 }
 
 } // namespace

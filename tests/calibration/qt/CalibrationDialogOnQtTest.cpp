@@ -108,7 +108,7 @@ TEST(CalibrationDialogOnQt, FifteenRowsRecordedFromAnIioConverter) {
         for (int row = 0; row < points::RowCount; ++row) {
             const double height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
             const auto counts = static_cast<std::uint32_t>(
-                std::lround(GaugeResponse(height, row <= 6 ? GaugeRange::Small : GaugeRange::Large)));
+                std::lround(GaugeResponse(height, row <= 6 ? ConverterRange::Small : ConverterRange::Large)));
             put("in_voltage0_raw", std::to_string(counts) + "\n");
             expected.push_back(std::to_string(counts / CountsPerSignalUnit));
             if (!test::ProcessEventsUntil([&] { return field->text().toStdString() == expected.back(); }))

@@ -1,5 +1,6 @@
 #include "drivers/chardev/CharacterDeviceConverter.h"
 #include "platform/ConverterContract.h"
+#include "support/Gate.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace slabcal {
@@ -27,6 +29,8 @@ struct ScriptedCalls final : DeviceCalls {
     }
     int Control(int device, unsigned long request, void* argument) override {
         controls.push_back({device, request, argument != nullptr});
+        if (hold != nullptr)
+            hold->Pass();
         if (result >= 0 && argument != nullptr)
             std::memcpy(argument, record.data(), record.size());
         return result;
@@ -39,6 +43,7 @@ struct ScriptedCalls final : DeviceCalls {
         bool withArgument;
         bool operator==(const Call&) const = default;
     };
+    test::Gate* hold = nullptr; // where a control call waits, as in a driver that hangs
     int openResult = 7;
     int result = 0;
     std::array<std::uint8_t, 5> record{0x01, 0x12, 0x34, 0x56, 0x9A};
@@ -107,6 +112,43 @@ TEST(CharacterDeviceConverter, OpensOnceAndReleasesOnClose) {
         ASSERT_TRUE(converter.Open());
     }
     EXPECT_EQ(calls.closed, (std::vector<int>{7, 9})); // dropped while open: the descriptor goes with it
+}
+
+// An ioctl that never returns (a driver waiting on hung hardware) holds up nobody but its caller: Close
+// returns at once and leaves the descriptor to the call, which closes it once it returns; until then the
+// converter is busy, and nothing reaches the kernel on a closed converter.
+TEST(CharacterDeviceConverter, AHangingCallHoldsUpOnlyItsCaller) {
+    test::Gate gate;
+    gate.Close();
+    ScriptedCalls calls;
+    calls.hold = &gate;
+    CharacterDeviceConverter converter("/dev/converter0", calls);
+    ASSERT_TRUE(converter.Open());
+    int answer = -1;
+    std::thread caller([&] { answer = converter.IoControl(InitialiseCode, nullptr, 0, nullptr); });
+    ASSERT_TRUE(gate.WaitUntilHeld(std::chrono::seconds(10)));
+    std::vector<int> closedMeanwhile{-1};
+    bool reopened = true;
+    int busy = 0;
+    int callAfterClose = -1;
+    EXPECT_TRUE(test::DoneWhileHeld(
+        [&] {
+            converter.Close();
+            closedMeanwhile = calls.closed;
+            reopened = converter.Open();
+            busy = converter.LastError();
+            callAfterClose = converter.IoControl(InitialiseCode, nullptr, 0, nullptr);
+        },
+        [&] { gate.Open(); }));
+    caller.join();
+    EXPECT_TRUE(closedMeanwhile.empty());
+    EXPECT_FALSE(reopened);
+    EXPECT_EQ(busy, EBUSY);
+    EXPECT_EQ(callAfterClose, 0);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(calls.controls.size(), 1u);
+    EXPECT_EQ(calls.closed, std::vector<int>{7});
+    EXPECT_TRUE(converter.Open());
 }
 
 // Real nodes whose answers are known: each failure comes back as 0 or a refused open, never a hang.

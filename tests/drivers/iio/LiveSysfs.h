@@ -6,11 +6,14 @@
 #include <sys/mount.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -27,6 +30,7 @@ public:
     LiveSysfs(const LiveSysfs&) = delete;
     LiveSysfs& operator=(const LiveSysfs&) = delete;
     ~LiveSysfs() {
+        Unblock(); // the loop must be free to see the end
         if (loop.joinable()) {
             // Detaching the mount ends the connection, and with it the loop's wait for a request.
             fuse_exit(filesystem);
@@ -57,7 +61,36 @@ public:
         return {};
     }
 
+    // From the `count`-th read of in_voltage0_raw on (1 the first), a read never returns until Unblock, as
+    // on a bus driver that hangs. The loop serves one request at a time, so everything else waits too.
+    void BlockRawReadsFrom(int count) {
+        const std::lock_guard guard(gateLock);
+        blockFrom = count;
+    }
+    void Unblock() {
+        const std::lock_guard guard(gateLock);
+        blockFrom = 0;
+        gateChanged.notify_all();
+    }
+    // True once a read is held, false if none is within `patience`.
+    [[nodiscard]] bool WaitUntilBlocked(std::chrono::milliseconds patience) {
+        std::unique_lock guard(gateLock);
+        return gateChanged.wait_for(guard, patience, [&] { return held; });
+    }
+
 private:
+    // Called by the loop for each read of the raw attribute's start.
+    void PassGate() {
+        std::unique_lock guard(gateLock);
+        ++rawReads;
+        if (blockFrom <= 0 || rawReads < blockFrom)
+            return;
+        held = true;
+        gateChanged.notify_all();
+        gateChanged.wait(guard, [&] { return blockFrom <= 0; });
+        held = false;
+    }
+
     static constexpr std::string_view Folder = "/iio:device0", Name = "/iio:device0/name",
                                       Raw = "/iio:device0/in_voltage0_raw";
 
@@ -102,7 +135,9 @@ private:
             file->direct_io = 1; // no page cache: every open comes here
             return 0;
         };
-        o.read = [](const char*, char* buffer, std::size_t size, off_t offset, fuse_file_info* file) {
+        o.read = [](const char* path, char* buffer, std::size_t size, off_t offset, fuse_file_info* file) {
+            if (path == Raw && offset == 0)
+                static_cast<LiveSysfs*>(fuse_get_context()->private_data)->PassGate();
             const auto& text = *reinterpret_cast<const std::string*>(file->fh);
             const std::size_t from = std::min(static_cast<std::size_t>(offset), text.size());
             const std::size_t count = std::min(size, text.size() - from);
@@ -111,6 +146,12 @@ private:
         };
         return o;
     }
+
+    std::mutex gateLock;
+    std::condition_variable gateChanged;
+    int blockFrom = 0; // 0: no read is held
+    int rawReads = 0;
+    bool held = false;
 
     std::function<std::int64_t()> raw;
     std::deque<std::string> texts; // one per open; only the loop's thread touches it while mounted

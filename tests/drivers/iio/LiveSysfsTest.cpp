@@ -1,5 +1,8 @@
 #include "LiveSysfs.h"
 
+#include "acquisition/Eventually.h"
+#include "acquisition/ThreadCensus.h"
+
 #include "calibration/CalibrationDialog.h"
 #include "calibration/PointTable.h"
 #include "drivers/iio/IioConverter.h"
@@ -12,6 +15,7 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
 #include "resources/ControlIds.h"
+#include "support/Gate.h"
 #include "support/TemporaryFolder.h"
 #include "texts/Texts.h"
 
@@ -58,6 +62,55 @@ TEST(IioConverterOnLiveSysfs, EveryReadSeesAFreshConversion) {
     EXPECT_EQ(conversions.load(), 7); // the open's check and six records
 }
 
+// A tree whose raw attribute hangs on demand, for the converter "live-adc" at a fixed conversion.
+struct HangingTree {
+    HangingTree() {
+        std::filesystem::create_directories(folder / "mnt");
+        std::filesystem::create_directories(folder / "device/NandFlash");
+        settings.device = "live-adc";
+        settings.sysfsRoot = folder / "mnt";
+    }
+    const TemporaryFolder folder;
+    test::LiveSysfs live{[] { return std::int64_t{5'000'000}; }};
+    IioSettings settings;
+};
+
+// Esc while the worker's read hangs: the run ends within the worker's end bound, the read is left to
+// itself, and when it returns at last it finds the converter closed and touches nothing that is gone.
+TEST(IioConverterOnLiveSysfs, ClosingTheWindowDoesNotWaitForAHangingRead) {
+    HangingTree tree;
+    if (const std::string why = tree.live.Mount(tree.folder / "mnt"); !why.empty())
+        GTEST_SKIP() << "no FUSE mount here, live sysfs not tested: " << why;
+    Drivers().Bind(ConverterDeviceName, MakeIioConverter(tree.settings));
+    DeviceFileSystem files(tree.folder / "device");
+    SegmentModel model;
+    HeadlessBackend backend;
+    const SamplingPacing pacing{std::chrono::milliseconds(2), std::chrono::milliseconds(2)};
+    std::chrono::steady_clock::time_point escape;
+    backend.AddStep([&](HeadlessWindow& window) {
+        ASSERT_TRUE(window.PumpUntil([&] { return !window.GetText(ids::SignalField).empty(); },
+                                     std::chrono::seconds(10)));
+        tree.live.BlockRawReadsFrom(1);
+        ASSERT_TRUE(tree.live.WaitUntilBlocked(std::chrono::seconds(10)));
+        escape = std::chrono::steady_clock::now();
+    });
+    std::chrono::steady_clock::time_point ended;
+    {
+        CalibrationDialog dialog(model, files, "slabcal", pacing);
+        // Should the run wait for the read after all, the read is let go at the test's patience, so the
+        // test fails on the time taken instead of hanging.
+        EXPECT_TRUE(test::DoneWhileHeld(
+            [&] {
+                dialog.DoModal(backend);
+                ended = std::chrono::steady_clock::now();
+            },
+            [&] { tree.live.Unblock(); }, test::PatienceLimit));
+    }
+    EXPECT_LT(ended - escape, pacing.endTimeout + std::chrono::milliseconds(500));
+    Drivers().Unbind(ConverterDeviceName);
+    EXPECT_TRUE(test::Eventually([] { return ThreadCensus::Running() == 0; }));
+}
+
 // A whole calibration on the headless dialog through a live tree whose raw value follows a probe over a
 // slab: the test moves the probe to each height and waits for the worker's reading before it saves.
 TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
@@ -68,7 +121,7 @@ TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
     std::atomic<bool> largeRange{false};
     test::LiveSysfs live([&] {
         return std::llround(
-            GaugeResponse(height.load(), largeRange.load() ? GaugeRange::Large : GaugeRange::Small));
+            GaugeResponse(height.load(), largeRange.load() ? ConverterRange::Large : ConverterRange::Small));
     });
     if (const std::string why = live.Mount(folder / "mnt"); !why.empty())
         GTEST_SKIP() << "no FUSE mount here, live sysfs not tested: " << why;
@@ -88,7 +141,7 @@ TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
             height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
             largeRange = row > 6;
             const std::string expected = std::to_string(
-                std::llround(GaugeResponse(height, largeRange ? GaugeRange::Large : GaugeRange::Small)) /
+                std::llround(GaugeResponse(height, largeRange ? ConverterRange::Large : ConverterRange::Small)) /
                 CountsPerSignalUnit);
             ASSERT_TRUE(window.PumpUntil([&] { return window.GetText(ids::SignalField) == expected; },
                                          std::chrono::seconds(10)))

@@ -106,7 +106,7 @@ TEST_F(SimControlFileTest, MissingFileIsPickedUpWhenItAppears) {
     EXPECT_EQ(gauge->CurrentStatus().heightMm, SimulatedGauge::PowerUpHeightMm);
 
     Write("height=250\n");
-    EXPECT_EQ(ReadCounts(*gauge), std::llround(GaugeResponse(250, GaugeRange::Small)));
+    EXPECT_EQ(ReadCounts(*gauge), std::llround(GaugeResponse(250, ConverterRange::Small)));
     EXPECT_EQ(gauge->CurrentStatus().heightMm, 250.0);
     EXPECT_EQ(problems.str(), "");
 }

@@ -62,7 +62,7 @@ TEST(SimulatedGaugeResponse, RangeCodesSwitchTheResponse) {
     ASSERT_EQ(Code(*gauge, 9), 1);
     const std::uint32_t large = ReadCounts(*gauge);
     EXPECT_NE(large, powerUp);
-    EXPECT_EQ(gauge->CurrentStatus().range, GaugeRange::Large);
+    EXPECT_EQ(gauge->CurrentStatus().range, ConverterRange::Large);
 
     ASSERT_EQ(Code(*gauge, 8), 1);
     EXPECT_EQ(ReadCounts(*gauge), powerUp) << "the gauge powers up on the small range";
@@ -125,7 +125,7 @@ TEST(SimulatedGaugeOpen, ClosedGaugeAnswersNothing) {
     EXPECT_EQ(gauge.IoControl(14, nullptr, 0, nullptr), 0);
     EXPECT_EQ(gauge.IoControl(9, nullptr, 0, nullptr), 0);
     EXPECT_EQ(gauge.IoControl(12, record.data(), 5, nullptr), 0);
-    EXPECT_EQ(gauge.CurrentStatus().range, GaugeRange::Small);
+    EXPECT_EQ(gauge.CurrentStatus().range, ConverterRange::Small);
 }
 
 TEST(SimulatedGaugeNoise, SameSeedGivesTheSameRecords) {
@@ -152,7 +152,7 @@ TEST(SimulatedGaugeNoise, NoiseIsRelativeToTheSignal) {
     gauge->SetSeed(3);
     for (const double height : {40.0, 240.0}) {
         ASSERT_TRUE(gauge->SetHeight(height));
-        const double exact = GaugeResponse(height, GaugeRange::Small);
+        const double exact = GaugeResponse(height, ConverterRange::Small);
         double sum = 0;
         double sumSquares = 0;
         const int count = 4000;
@@ -174,7 +174,7 @@ TEST(SimulatedGaugeNoise, NoiseFreeRecordsAreIdentical) {
     const auto counts = ReadMany(*gauge, 10);
     EXPECT_EQ(std::count(counts.begin(), counts.end(), counts.front()), 10);
     EXPECT_EQ(counts.front(),
-              static_cast<std::uint32_t>(std::llround(GaugeResponse(123.4, GaugeRange::Small))));
+              static_cast<std::uint32_t>(std::llround(GaugeResponse(123.4, ConverterRange::Small))));
 }
 
 TEST(SimulatedGaugeSettings, InvalidValuesAreRefused) {
@@ -229,14 +229,14 @@ TEST(SimulatedGaugeFaults, RangeSwitchesFailPersistentlyOrCounted) {
         EXPECT_EQ(Code(*gauge, 9), 0);
         EXPECT_EQ(Code(*gauge, 8), 0);
     }
-    EXPECT_EQ(gauge->CurrentStatus().range, GaugeRange::Small) << "a failed switch leaves the range";
+    EXPECT_EQ(gauge->CurrentStatus().range, ConverterRange::Small) << "a failed switch leaves the range";
     gauge->SetRangeSwitchFailing(false);
 
     gauge->FailRangeSwitches(2);
     EXPECT_EQ(Code(*gauge, 9), 0);
     EXPECT_EQ(Code(*gauge, 8), 0);
     EXPECT_EQ(Code(*gauge, 9), 1);
-    EXPECT_EQ(gauge->CurrentStatus().range, GaugeRange::Large);
+    EXPECT_EQ(gauge->CurrentStatus().range, ConverterRange::Large);
     EXPECT_EQ(Code(*gauge, 14), 1) << "initialisation is not a range switch";
 }
 
@@ -255,8 +255,8 @@ TEST(SimulatedGaugeFaults, AbsentDriverCannotBeOpened) {
 // Run under ThreadSanitizer: the UI thread changes the probe while the worker samples through the driver.
 TEST(SimulatedGaugeThreads, SettingsChangeWhileAnotherThreadSamples) {
     auto gauge = OpenQuietGauge();
-    const auto near = static_cast<std::uint32_t>(std::llround(GaugeResponse(100, GaugeRange::Small)));
-    const auto far = static_cast<std::uint32_t>(std::llround(GaugeResponse(200, GaugeRange::Small)));
+    const auto near = static_cast<std::uint32_t>(std::llround(GaugeResponse(100, ConverterRange::Small)));
+    const auto far = static_cast<std::uint32_t>(std::llround(GaugeResponse(200, ConverterRange::Small)));
     ASSERT_TRUE(gauge->SetHeight(100));
 
     std::atomic<int> unexpected{0};

@@ -108,6 +108,9 @@ public:
     void ShowApplicationMessage(std::string_view caption, std::string_view text) override {
         headless.ShowApplicationMessage(caption, text);
     }
+    int AskApplicationQuestion(std::string_view caption, std::string_view text) override {
+        return headless.AskApplicationQuestion(caption, text);
+    }
 
     HeadlessBackend headless;
     PostCount posts;

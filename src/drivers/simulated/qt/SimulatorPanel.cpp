@@ -213,7 +213,7 @@ void SimulatorPanel::Refresh() {
     rawCounts->setText(QString::number(status.lastCounts));
     signalValue->setText(QString::number(status.lastCounts / 1000));
     range->setText(
-        FromUtf8(status.range == GaugeRange::Small ? texts::panel::SmallRange : texts::panel::LargeRange));
+        FromUtf8(status.range == ConverterRange::Small ? texts::panel::SmallRange : texts::panel::LargeRange));
     driver->setText(FromUtf8(status.open ? texts::panel::Open : texts::panel::Closed));
     recordsRead->setText(QString::number(status.recordsRead));
     initFailuresLeft->setText(QString::number(status.initFailuresLeft));
