@@ -85,9 +85,7 @@ public:
 
     [[nodiscard]] double Signal(double height, ConverterRange range) const {
         if (family == Family::BuiltIn)
-            return GaugeResponse(height,
-                                 range == ConverterRange::Small ? GaugeRange::Small : GaugeRange::Large) /
-                   CountsPerSignalUnit;
+            return GaugeResponse(height, range) / CountsPerSignalUnit;
         return std::exp(Shape(height) + gain[range == ConverterRange::Small ? 0 : 1]);
     }
 
@@ -295,8 +293,7 @@ std::vector<int> Suspects(const std::vector<analysis::Finding>& findings) {
 }
 
 int LastRowOfRange(int row) {
-    return segments::RangeOfRow(row) == ConverterRange::Small ? LastSmallRangeRow
-                                                              : CalibrationRowCount - 1;
+    return segments::RangeOfRow(row) == ConverterRange::Small ? LastSmallRangeRow : CalibrationRowCount - 1;
 }
 
 // The largest error, in % of the height, of what the gauge would measure from 40 to 800 mm with the

@@ -12,7 +12,9 @@
 #include "resources/ControlIds.h"
 #include "storage/BackUpParameterFile.h"
 #include "storage/WriteSegmentModel.h"
+#include "support/KeepingFace.h"
 #include "texts/Texts.h"
+#include "worksheet/CalibrationWorksheet.h"
 
 #include <algorithm>
 #include <chrono>
@@ -36,7 +38,8 @@ int main(int argc, char** argv) {
     Application application("slabcal", backend);
     DeviceFileSystem files(root.string());
     SegmentModel model;
-    CalibrationDialog dialog(model, files, "slabcal");
+    const auto worksheet = std::make_shared<CalibrationWorksheet>(model, files);
+    CalibrationDialog dialog(worksheet, "slabcal");
     auto& window = static_cast<HeadlessWindow&>(dialog.Create(backend));
     const char* signals[] = {"9894", "6990", "4140", "1921", "796", "376", "236", "8565",
                              "5180", "2342", "1265", "765",  "500", "413", "346"};
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
     std::vector<double> milliseconds;
     std::vector<double> withoutRecord;
     for (int run = 0; run < runs; ++run) {
-        window.ListSetItemText(ids::PointList, 1, 2, run % 2 == 0 ? "6990" : "6991");
+        worksheet->SavePoint(1, "50", run % 2 == 0 ? "6990" : "6991");
         window.SetText(ids::StatusLine, "");
         const auto start = std::chrono::steady_clock::now();
         window.Click(ids::WriteParametersButton);
@@ -62,10 +65,11 @@ int main(int argc, char** argv) {
         }
         milliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
 
-        window.ListSetItemText(ids::PointList, 1, 2, run % 2 == 0 ? "6991" : "6990");
+        worksheet->SavePoint(1, "50", run % 2 == 0 ? "6991" : "6990");
+        test::KeepingFace keeping;
         const auto bareStart = std::chrono::steady_clock::now();
-        const bool stored = dialog.ComputeSegmentModel() == 1 &&
-                            WriteSegmentModel(model, files).Succeeded() && BackUpParameterFile(files);
+        const bool stored = worksheet->ComputeModel(keeping) && WriteSegmentModel(model, files).Succeeded() &&
+                            BackUpParameterFile(files).Copied();
         const auto bareStop = std::chrono::steady_clock::now();
         if (!stored) {
             std::fprintf(stderr, "run %d: the save without the record failed\n", run);

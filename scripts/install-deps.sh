@@ -5,17 +5,18 @@ set -euo pipefail
 
 # test: libfuse3-dev serves the IIO converter's live sysfs test tree through FUSE; clang-tidy checks the
 # naming; dpkg-dev (dpkg-shlibdeps) makes the package; the arm64 compiler, libraries and qemu-user build
-# the board's binaries and run their tests.
-# Qt Charts draws the calibration curve (its CMake package needs the Qt OpenGL one); nlohmann-json, libcrypto (libssl-dev) and CLI11 serve the
+# the board's binaries and run their tests; Google Benchmark and GSL let the plain build compile bench/,
+# so a benchmark cannot fall behind the code it measures.
+# Qt Charts draws the calibration curve (its CMake package needs the Qt OpenGL one); nlohmann-json, Nettle and CLI11 serve the
 # calibration records and the subcommands; poppler-utils (pdftotext) reads back the certificates.
 common=(cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-wqy-microhei nlohmann-json3-dev
-        libssl-dev libcli11-dev)
-arm64=(g++-aarch64-linux-gnu qemu-user qt6-base-dev:arm64 qt6-charts-dev:arm64 libqt6opengl6-dev:arm64 libgl-dev:arm64 libssl-dev:arm64
+        nettle-dev libcli11-dev)
+arm64=(g++-aarch64-linux-gnu qemu-user qt6-base-dev:arm64 qt6-charts-dev:arm64 libqt6opengl6-dev:arm64 libgl-dev:arm64 nettle-dev:arm64
        libgtest-dev:arm64 libgmock-dev:arm64)
 case "${1:-test}" in
   run) wanted=("${common[@]}" xvfb xauth) ;;
   test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev clang-tidy locales libfuse3-dev
-                dpkg-dev poppler-utils "${arm64[@]}") ;;
+                dpkg-dev poppler-utils libbenchmark-dev libgsl-dev "${arm64[@]}") ;;
   bench) wanted=("${common[@]}" libgtest-dev libbenchmark-dev libgsl-dev) ;;
   *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
 esac

@@ -1,27 +1,26 @@
 #include "records/Sha256.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 #include <array>
-#include <memory>
-#include <stdexcept>
+#include <cstdint>
 
 namespace slabcal {
 
+// Nettle rather than OpenSSL's libcrypto: loading and relocating libcrypto alone cost a subcommand such
+// as history more than the rest of its run.
 std::string Sha256Hex(std::string_view bytes) {
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
-        EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1 ||
-        EVP_DigestFinal_ex(context.get(), digest.data(), &length) != 1)
-        throw std::runtime_error("SHA-256 failed");
+    sha256_ctx context{};
+    sha256_init(&context);
+    sha256_update(&context, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+    std::array<std::uint8_t, SHA256_DIGEST_SIZE> digest{};
+    sha256_digest(&context, digest.size(), digest.data());
     static constexpr std::string_view hexDigits = "0123456789abcdef";
     std::string text;
-    text.reserve(2 * length);
-    for (unsigned int index = 0; index < length; ++index) {
-        text += hexDigits[digest[index] >> 4];
-        text += hexDigits[digest[index] & 0x0F];
+    text.reserve(2 * digest.size());
+    for (const std::uint8_t byte : digest) {
+        text += hexDigits[byte >> 4];
+        text += hexDigits[byte & 0x0F];
     }
     return text;
 }
