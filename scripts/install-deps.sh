@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # test: libfuse3-dev serves the IIO converter's live sysfs test tree through FUSE; clang-tidy checks the
-# naming; dpkg-dev (dpkg-shlibdeps) makes the package; the arm64 compiler, libraries and qemu-user build
+# naming; dpkg-dev (dpkg-shlibdeps) and file (CPack's look at the binaries) make the package; the arm64 compiler, libraries and qemu-user build
 # the board's binaries and run their tests; Google Benchmark and GSL let the plain build compile bench/,
 # so a benchmark cannot fall behind the code it measures.
 # Qt Charts draws the calibration curve (its CMake package needs the Qt OpenGL one); nlohmann-json, Nettle and CLI11 serve the
@@ -16,7 +16,7 @@ arm64=(g++-aarch64-linux-gnu qemu-user qt6-base-dev:arm64 qt6-charts-dev:arm64 l
 case "${1:-test}" in
   run) wanted=("${common[@]}" xvfb xauth) ;;
   test) wanted=("${common[@]}" libgtest-dev libgmock-dev clang-14 libclang-rt-14-dev clang-tidy locales libfuse3-dev
-                dpkg-dev poppler-utils libbenchmark-dev libgsl-dev "${arm64[@]}") ;;
+                dpkg-dev file poppler-utils libbenchmark-dev libgsl-dev "${arm64[@]}") ;;
   bench) wanted=("${common[@]}" libgtest-dev libbenchmark-dev libgsl-dev) ;;
   *) echo "usage: $0 [run|test|bench]" >&2; exit 2 ;;
 esac
