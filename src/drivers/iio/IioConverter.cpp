@@ -6,22 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <system_error>
 #include <utility>
 
 namespace slabcal {
-namespace {
-
-std::string FileName(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
-std::string Describe(const std::string& path, int error) {
-    return FileName(path) + ": " + std::generic_category().message(error);
-}
-
-} // namespace
-
 IioConverter::IioConverter(IioSettings chosen, SysfsFiles& sysfs)
     : settings(std::move(chosen)), files(sysfs) {}
 
@@ -39,8 +26,8 @@ bool IioConverter::Open() {
     deviceFolder = *folder;
     if (settings.samplingFrequency) {
         const std::string path = Files().samplingFrequency;
-        if (const int error = files.Write(path, *settings.samplingFrequency); error != 0)
-            return Fail(Describe(path, error));
+        if (const auto written = files.Write(path, *settings.samplingFrequency); written.error != 0)
+            return Fail(DescribeSysfsFailure(path, written.call, written.error));
     }
     // A channel that cannot give a conversion now is no converter to calibrate with.
     if (!ReadOffsetLocked() || !ReadRawLocked())
@@ -106,12 +93,12 @@ bool IioConverter::ReadOffsetLocked() {
         return true;
     }
     if (read.error != 0) {
-        Fail(Describe(path, read.error));
+        Fail(DescribeSysfsFailure(path, read.call, read.error));
         return false;
     }
     const auto value = ParseDecimal(read.text);
     if (!value) {
-        Fail(FileName(path) + ": not a number: '" + std::string(TrimmedText(read.text)) + "'");
+        Fail(path + ": not a number: '" + std::string(TrimmedText(read.text)) + "'");
         return false;
     }
     offset = *value;
@@ -122,12 +109,12 @@ std::optional<std::int64_t> IioConverter::ReadRawLocked() {
     const std::string path = Files().raw;
     const SysfsFiles::ReadResult read = files.Read(path);
     if (read.error != 0) {
-        Fail(Describe(path, read.error));
+        Fail(DescribeSysfsFailure(path, read.call, read.error));
         return std::nullopt;
     }
     const auto raw = ParseRawValue(read.text);
     if (!raw)
-        Fail(FileName(path) + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
+        Fail(path + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
     return raw;
 }
 
@@ -162,21 +149,22 @@ int IioConverter::SelectScaleLocked(const std::optional<std::string>& scale) {
         return 1;
     const SysfsFiles::ReadResult available = files.Read(channel.scaleAvailable);
     if (available.error != 0)
-        return Fail(Describe(channel.scaleAvailable, available.error));
+        return Fail(DescribeSysfsFailure(channel.scaleAvailable, available.call, available.error));
     const auto offered = ParseScaleChoices(available.text);
     if (!offered)
-        return Fail(FileName(channel.scaleAvailable) + ": not a list or range of scales");
+        return Fail(channel.scaleAvailable + ": not a list or range of scales");
     if (!offered->Offers(*wanted))
-        return Fail("scale " + text + " is not one of " + std::string(TrimmedText(available.text)));
+        return Fail(channel.scaleAvailable + ": scale " + text + " is not one of '" +
+                    std::string(TrimmedText(available.text)) + "'");
 
-    if (const int error = files.Write(channel.scale, text); error != 0)
-        return Fail(Describe(channel.scale, error));
+    if (const auto written = files.Write(channel.scale, text); written.error != 0)
+        return Fail(DescribeSysfsFailure(channel.scale, written.call, written.error));
     const SysfsFiles::ReadResult readBack = files.Read(channel.scale);
     if (readBack.error != 0)
-        return Fail(Describe(channel.scale, readBack.error));
+        return Fail(DescribeSysfsFailure(channel.scale, readBack.call, readBack.error));
     const auto taken = ParseDecimal(readBack.text);
     if (!taken || *taken != *wanted)
-        return Fail(FileName(channel.scale) + " reads '" + std::string(TrimmedText(readBack.text)) +
+        return Fail(channel.scale + " reads '" + std::string(TrimmedText(readBack.text)) +
                     "' after writing " + text);
     return ReadOffsetLocked() ? 1 : 0;
 }

@@ -41,7 +41,7 @@ public:
 
     // Why the last call failed, for diagnostics ("in_voltage0_raw: not an integer: 'x'"); empty when it
     // did not.
-    [[nodiscard]] std::string LastProblem() const;
+    [[nodiscard]] std::string LastProblem() const override;
 
 private:
     [[nodiscard]] IioChannelFiles Files() const;

@@ -3,7 +3,9 @@
 #include "drivers/iio/IioText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace slabcal {
@@ -48,23 +50,29 @@ std::optional<std::string> FindIioDeviceFolder(const std::string& root, const st
         std::error_code error;
         if (fs::is_directory(folder, error))
             return folder;
-        problem = "no IIO device " + folder;
+        problem = folder + ": no such IIO device folder" + (error ? ": " + error.message() : "");
         return std::nullopt;
     }
 
     std::error_code error;
     const std::vector<std::string> names = DeviceFolderNames(root, error);
     if (error) {
-        problem = "cannot list " + root + ": " + error.message();
+        problem = root + ": opendir: " + error.message();
         return std::nullopt;
     }
+    // A device whose attributes cannot be read may be the one meant: the first such failure is named if
+    // no device matches. A missing label is no failure: most devices have none.
+    std::string unreadable;
     // Labels first: a label is the board's name for this converter, a name only the chip's.
     for (const char* attribute : {"label", "name"}) {
         std::vector<std::string> matches;
         for (const std::string& name : names) {
-            const SysfsFiles::ReadResult read = files.Read(root + "/" + name + "/" + attribute);
+            const std::string path = root + "/" + name + "/" + attribute;
+            const SysfsFiles::ReadResult read = files.Read(path);
             if (read.error == 0 && TrimmedText(read.text) == device)
                 matches.push_back(name);
+            else if (read.error != 0 && read.error != ENOENT && unreadable.empty())
+                unreadable = "; " + DescribeSysfsFailure(path, read.call, read.error);
         }
         if (matches.size() == 1)
             return root + "/" + matches.front();
@@ -74,7 +82,7 @@ std::optional<std::string> FindIioDeviceFolder(const std::string& root, const st
             return std::nullopt;
         }
     }
-    problem = "no IIO device labelled or named '" + device + "' under " + root;
+    problem = "no IIO device labelled or named '" + device + "' under " + root + unreadable;
     return std::nullopt;
 }
 

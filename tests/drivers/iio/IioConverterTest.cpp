@@ -191,7 +191,7 @@ public:
             return {"", EIO};
         return HostSysfsFiles().Read(path);
     }
-    int Write(const std::string& path, const std::string& text) override {
+    WriteResult Write(const std::string& path, const std::string& text) override {
         written = path;
         return HostSysfsFiles().Write(path, mode == Mode::OtherScale ? "0.000149\n" : text);
     }
@@ -357,6 +357,60 @@ TEST(IioConverter, ReadsEachKernelLayout) {
         EXPECT_EQ(ReadHostFile(tree.folder / (std::string("iio:device2/") + c.attribute)), c.after);
         EXPECT_EQ(converter.IoControl(SelectLargeRangeCode, nullptr, 0, nullptr), 1)
             << converter.LastProblem();
+    }
+}
+
+// Every failure says what failed: the attribute's whole path, the call and the error, or what its text
+// was. `problem` is relative to the tree's root.
+TEST(IioConverter, EveryFailureNamesTheAttributeTheCallAndTheError) {
+    const struct {
+        const char* what;
+        std::function<void(Tree&)> arrange;
+        std::uint32_t code; // 0: the open fails
+        const char* problem;
+    } cases[] = {
+        {"differential channel absent", [](Tree& t) { t.settings.negativeChannel = 1; }, 0,
+         "/iio:device0/in_voltage0-voltage1_raw: open: No such file or directory"},
+        {"raw a folder", [](Tree& t) { t.Replace("iio:device0/in_voltage0_raw", fs::file_type::directory); },
+         0, "/iio:device0/in_voltage0_raw: open: Is a directory"},
+        {"raw a FIFO", [](Tree& t) { t.Replace("iio:device0/in_voltage0_raw", fs::file_type::fifo); }, 0,
+         "/iio:device0/in_voltage0_raw: open (not a regular file): Invalid argument"},
+        {"raw empty", [](Tree& t) { t.Set("iio:device0/in_voltage0_raw", ""); }, 0,
+         "/iio:device0/in_voltage0_raw: read: No data available"},
+        {"offset not a number", [](Tree& t) { t.Set("iio:device0/in_voltage_offset", "-8388608 8\n"); }, 0,
+         "/iio:device0/in_voltage_offset: not a number: '-8388608 8'"},
+        {"frequency attribute absent", [](Tree& t) { t.settings.samplingFrequency = "50"; }, 0,
+         "/iio:device0/sampling_frequency: open: No such file or directory"},
+        {"a name that cannot be read",
+         [](Tree& t) {
+             t.Replace("iio:device1/name", fs::file_type::fifo);
+             t.settings.device = "other-adc";
+         },
+         0, "/iio:device1/name: open (not a regular file): Invalid argument"},
+        {"scale not offered", [](Tree& t) { t.settings.smallScale = "0.0003"; }, SelectSmallRangeCode,
+         "/iio:device0/in_voltage_scale_available: scale 0.0003 is not one of '0.000149 0.000298 0.000596'"},
+        {"scale a folder",
+         [](Tree& t) { t.Replace("iio:device0/in_voltage_scale", fs::file_type::directory); },
+         SelectLargeRangeCode, "/iio:device0/in_voltage_scale: open: Is a directory"},
+        {"raw gone after the open", [](Tree&) {}, ReadSampleCode,
+         "/iio:device0/in_voltage0_raw: open: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Tree tree;
+        c.arrange(tree);
+        IioConverter converter(tree.settings);
+        if (c.code == 0) {
+            EXPECT_FALSE(converter.Open());
+        } else {
+            ASSERT_TRUE(converter.Open()) << converter.LastProblem();
+            if (c.code == ReadSampleCode)
+                tree.Replace("iio:device0/in_voltage0_raw", fs::file_type::none);
+            std::array<std::uint8_t, SampleRecordSize> record{};
+            EXPECT_EQ(converter.IoControl(c.code, record.data(), SampleRecordSize, nullptr), 0);
+        }
+        const std::string problem = converter.LastProblem();
+        EXPECT_NE(problem.find(tree.folder.Path() + c.problem), std::string::npos) << problem;
     }
 }
 
