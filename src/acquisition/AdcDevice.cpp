@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -26,13 +27,46 @@ int ReadSample(StreamHandle handle, SampleRecord& record) {
                                &bytesReturned);
 }
 
+std::string ConverterName() {
+    const std::string converter = Drivers().Description(ConverterDeviceName);
+    return converter.empty() ? std::string(ConverterDeviceName) : converter;
+}
+
 // For the engineer beside the operator's box: which converter, and that it hung rather than refused.
 void ReportNoAnswer(const char* when, std::chrono::milliseconds deadline) {
-    const std::string converter = Drivers().Description(ConverterDeviceName);
-    std::cerr << "slabcal: the AD converter ("
-              << (converter.empty() ? std::string(ConverterDeviceName) : converter)
-              << ") did not answer within " << deadline.count() << " ms when " << when
-              << "; not waiting for it any longer\n";
+    std::cerr << "slabcal: the AD converter (" << ConverterName() << ") did not answer within "
+              << deadline.count() << " ms when " << when << "; not waiting for it any longer\n";
+}
+
+// Also for the engineer: what the driver says failed (the attribute or node, the call, the error), beside
+// the operator's box or status line, whose texts stay as they are. Nothing when the driver cannot say.
+void ReportProblem(const char* what, const std::string& problem) {
+    if (!problem.empty())
+        std::cerr << "slabcal: the AD converter (" << ConverterName() << ") " << what << ": " << problem
+                  << '\n';
+}
+
+void ReportProblem(const char* what) {
+    ReportProblem(what, Drivers().LastProblem(ConverterDeviceName));
+}
+
+// A range that keeps failing fails every cycle: its problem is told once, again only when it changes, after
+// the range has been set once, or on a device opened anew.
+std::mutex rangeProblemLock;
+std::string rangeProblemTold; // guarded by rangeProblemLock
+
+void ForgetRangeProblem() {
+    const std::lock_guard guard(rangeProblemLock);
+    rangeProblemTold.clear();
+}
+
+void ReportRangeProblem() {
+    const std::lock_guard guard(rangeProblemLock);
+    const std::string problem = Drivers().LastProblem(ConverterDeviceName);
+    if (problem == rangeProblemTold)
+        return;
+    rangeProblemTold = problem;
+    ReportProblem("did not change its range", problem);
 }
 
 AdResult SelectRange(uint32_t code, AdResult failure) {
@@ -40,12 +74,18 @@ AdResult SelectRange(uint32_t code, AdResult failure) {
     if (handle == InvalidStreamHandle)
         return AdHandleLost;
     // Only exactly TRUE counts: a driver that answers 2 has not switched.
-    return Drivers().IoControl(handle, code, nullptr, 0, nullptr) == 1 ? AdOk : failure;
+    if (Drivers().IoControl(handle, code, nullptr, 0, nullptr) != 1) {
+        ReportRangeProblem();
+        return failure;
+    }
+    ForgetRangeProblem();
+    return AdOk;
 }
 
 } // namespace
 
 bool OpenDevice(std::chrono::milliseconds deadline) {
+    ForgetRangeProblem();
     const std::optional<StreamHandle> opened = CallWithin<StreamHandle>(
         deadline, InvalidStreamHandle, [] { return Drivers().Open(ConverterDeviceName); },
         [](StreamHandle late) {
@@ -57,6 +97,8 @@ bool OpenDevice(std::chrono::milliseconds deadline) {
     const StreamHandle handle = opened.value_or(InvalidStreamHandle);
     deviceHandle.store(handle);
     if (handle == InvalidStreamHandle) {
+        if (opened)
+            ReportProblem("could not be opened");
         ApplicationMessageBox(texts::OpenDriverFailed);
         return false;
     }
@@ -84,6 +126,8 @@ int InitConverter(std::chrono::milliseconds deadline) {
     });
     if (!result)
         ReportNoAnswer("initialised", deadline);
+    else if (*result == 0 && handle != InvalidStreamHandle) // else no call reached the driver
+        ReportProblem("did not initialise");
     return result.value_or(0);
 }
 
@@ -106,8 +150,10 @@ AdResult ReadAverage(uint32_t* destination, int32_t count) {
     uint32_t sum = 0;
     SampleRecord record{};
     for (int32_t i = 0; i < count; ++i) {
-        if (ReadSample(handle, record) != 1)
+        if (ReadSample(handle, record) != 1) {
+            ReportProblem("stopped answering");
             return AdReadError;
+        }
         sum += DecodeSampleRecord(record.data());
     }
     *destination = sum / static_cast<uint32_t>(count) / CountsPerSignalUnit;

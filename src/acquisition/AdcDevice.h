@@ -18,6 +18,10 @@ inline constexpr std::chrono::milliseconds ConverterAnswerDeadline{3000};
 // Opens "SPA1:" and keeps the handle, also when the open fails (the handle is then invalid and every later
 // operation fails). A failed open, or one that has not returned within `deadline`, shows "打开 ADC
 // 驱动失败!"; an open returning later is closed again at once. Never called while the device is open.
+//
+// For the engineer, standard error gets one line beside the operator's texts whenever the driver says
+// why a call failed (StreamDriver::LastProblem): a refused open, an initialisation that failed, a read that
+// ended sampling, a range that failed (once while its cause stays the same).
 bool OpenDevice(std::chrono::milliseconds deadline = ConverterAnswerDeadline);
 // Never waits for a driver call under way: the drivers close once it has returned.
 void CloseDevice();

@@ -20,6 +20,18 @@ std::string DriverRegistry::Description(std::string_view deviceName) {
     return found == bound.end() ? std::string() : found->second.description;
 }
 
+std::string DriverRegistry::LastProblem(std::string_view deviceName) {
+    std::shared_ptr<StreamDriver> driver;
+    {
+        std::lock_guard guard(lock);
+        const auto found = bound.find(deviceName);
+        if (found == bound.end() || !found->second.driver)
+            return {};
+        driver = found->second.driver;
+    }
+    return driver->LastProblem();
+}
+
 StreamHandle DriverRegistry::Open(std::string_view deviceName) {
     std::shared_ptr<StreamDriver> driver;
     {

@@ -24,6 +24,8 @@ public:
     void Unbind(std::string_view deviceName);
     // The description bound with the driver; empty when there is none.
     [[nodiscard]] std::string Description(std::string_view deviceName);
+    // The bound driver's LastProblem; empty when none is bound.
+    [[nodiscard]] std::string LastProblem(std::string_view deviceName);
 
     // CreateFile for a stream device: InvalidStreamHandle when no driver is bound or the driver refuses.
     [[nodiscard]] StreamHandle Open(std::string_view deviceName);

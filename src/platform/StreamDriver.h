@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace slabcal {
 
@@ -21,6 +22,10 @@ public:
     // Returns at once, also while a call is under way on another thread (a driver call can hang in the
     // kernel for good); whatever that call holds is released when it returns.
     virtual void Close() = 0;
+
+    // Why the driver's last call failed, for the engineer beside the operator ("…/in_voltage0_raw: open:
+    // No such file or directory"); empty when it did not, or when the driver cannot say. Returns at once.
+    [[nodiscard]] virtual std::string LastProblem() const { return {}; }
 };
 
 } // namespace slabcal

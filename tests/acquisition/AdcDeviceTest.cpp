@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,48 @@ TEST(AdcDeviceOpen, AbsentDriverShowsTheMessageOnceAndEveryOperationFails) {
     EXPECT_EQ(ReadAverage(&value, 5), AdHandleLost);
     EXPECT_EQ(value, 42u);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// What the driver says failed goes to standard error beside the operator's texts, which stay as they are;
+// a range failing every cycle is told once, again when its cause changes or after it has worked.
+TEST(AdcDeviceDiagnostics, TheDriversProblemIsToldOncePerFailure) {
+    MessageCapture messages;
+    BoundDriver driver;
+    std::ostringstream errors;
+    std::streambuf* const standardError = std::cerr.rdbuf(errors.rdbuf());
+    ASSERT_TRUE(OpenDevice());
+    enum class Call { Small, Large, Read };
+    const struct {
+        Call call;
+        int result;
+        const char* problem;
+        const char* told; // "": nothing
+    } steps[] = {
+        {Call::Small, 0, "scale: EBUSY", "did not change its range: scale: EBUSY"},
+        {Call::Large, 0, "scale: EBUSY", ""},
+        {Call::Small, 0, "scale: EIO", "did not change its range: scale: EIO"},
+        {Call::Small, 1, "", ""},
+        {Call::Small, 0, "scale: EIO", "did not change its range: scale: EIO"},
+        {Call::Small, 0, "", ""}, // a driver that cannot say
+        {Call::Read, 0, "raw: EIO", "stopped answering: raw: EIO"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.problem);
+        errors.str("");
+        driver->SetProblem(step.problem);
+        driver->SetRangeResult(step.result);
+        driver->SetDefaultRead(step.result, RawRecord(100000));
+        uint32_t value = 0;
+        const AdResult result = step.call == Call::Read    ? ReadAverage(&value, 5)
+                                : step.call == Call::Small ? SelectSmallRange()
+                                                           : SelectLargeRange();
+        EXPECT_EQ(result == AdOk, step.result == 1);
+        EXPECT_EQ(errors.str(), *step.told == '\0'
+                                    ? std::string()
+                                    : "slabcal: the AD converter (SPA1:) " + std::string(step.told) + "\n");
+    }
+    std::cerr.rdbuf(standardError);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(AdcDeviceOpen, OpenCloseAndReopenReachTheDriver) {

@@ -11,6 +11,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace slabcal::test {
@@ -92,6 +94,14 @@ public:
         std::lock_guard guard(lock);
         rangeResult = result;
     }
+    void SetProblem(std::string why) {
+        std::lock_guard guard(lock);
+        problem = std::move(why);
+    }
+    std::string LastProblem() const override {
+        std::lock_guard guard(lock);
+        return problem;
+    }
 
     std::vector<DriverCall> Calls() const {
         std::lock_guard guard(lock);
@@ -129,6 +139,7 @@ private:
     std::deque<Read> reads;
     Read defaultRead{1, RawRecord(100000)};
     int rangeResult = 1;
+    std::string problem;
     bool isOpen = false;
     int opens = 0;
     int closes = 0;

@@ -1,9 +1,11 @@
 // The real program where start-up must fail: every such failure is one line on standard error and exit
-// status 2, before the converter is opened or a window shown.
+// status 2, before the converter is opened or a window shown. And where the converter fails to open: the
+// program goes on, and says what failed.
 #include "app/SlabcalProcess.h"
 #include "platform/DeviceRootLock.h"
 #include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
+#include "texts/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,42 @@ TEST(StartupFailures, EndInOneLineNamingTheCauseAndStatusTwo) {
             << finished.errors;
         for (const auto& part : c.says)
             EXPECT_NE(finished.errors.find(part), std::string::npos) << part << " in " << finished.errors;
+    }
+}
+
+// A converter that refuses to open goes on as before ("打开 ADC 驱动失败!", the dialog without it), and
+// standard error says beside the box what failed: the attribute, the call and the error.
+TEST(StartupFailures, AConverterThatCannotBeOpenedIsNamedBesideTheBox) {
+    const TemporaryFolder folder;
+    const std::string device = folder / "sys/iio:device0";
+    std::filesystem::create_directories(device);
+    WriteHostFile(device + "/name", "probe-adc\n");
+    WriteHostFile(device + "/in_voltage0_raw", "5000000\n");
+    const struct {
+        const char* settings;
+        const char* converter;
+        std::string detail;
+    } cases[] = {
+        {"channel=0-1\n", "iio:probe-adc",
+         device + "/in_voltage0-voltage1_raw: open: No such file or directory"},
+        {"device=absent-adc\n", "iio:absent-adc",
+         "no IIO device labelled or named 'absent-adc' under " + (folder / "sys")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings);
+        WriteHostFile(folder / "iio.conf", "sysfs_root=" + (folder / "sys") + "\n" + c.settings);
+        const Finished finished = RunSlabcal({"--headless", "--device", "iio:probe-adc", "--iio-settings",
+                                              folder / "iio.conf", "--root", folder / "device"},
+                                             {});
+        EXPECT_FALSE(finished.timedOut);
+        EXPECT_TRUE(WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 0) << finished.status;
+        EXPECT_NE(finished.errors.find("] " + std::string(texts::OpenDriverFailed) + " -> "),
+                  std::string::npos)
+            << finished.errors;
+        EXPECT_NE(finished.errors.find("slabcal: the AD converter (" + std::string(c.converter) +
+                                       ") could not be opened: " + c.detail + "\n"),
+                  std::string::npos)
+            << finished.errors;
     }
 }
 

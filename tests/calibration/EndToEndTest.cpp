@@ -92,7 +92,7 @@ struct IioEndToEnd : DialogFixture {
         Put("iio:device0/in_voltage_scale", "0.000149\n");
         Put("iio:device0/in_voltage_scale_available", "0.000149 0.000298 0.000596\n");
         Drivers().Bind(ConverterDeviceName,
-                       MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path()}));
+                       MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path(), {}, {}, {}}));
     }
     // Renamed into place: a sysfs attribute is never seen half written, and neither may this one be.
     void Put(const std::string& relative, const std::string& text) const {

@@ -5,22 +5,10 @@
 #include "platform/ConverterContract.h"
 
 #include <algorithm>
-#include <system_error>
+#include <cerrno>
 #include <utility>
 
 namespace slabcal {
-namespace {
-
-std::string FileName(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
-std::string Describe(const std::string& path, int error) {
-    return FileName(path) + ": " + std::generic_category().message(error);
-}
-
-} // namespace
-
 IioConverter::IioConverter(IioSettings chosen, SysfsFiles& sysfs)
     : settings(std::move(chosen)), files(sysfs) {}
 
@@ -36,8 +24,13 @@ bool IioConverter::Open() {
     if (!folder)
         return Fail(std::move(why));
     deviceFolder = *folder;
+    if (settings.samplingFrequency) {
+        const std::string path = Files().samplingFrequency;
+        if (const auto written = files.Write(path, *settings.samplingFrequency); written.error != 0)
+            return Fail(DescribeSysfsFailure(path, written.call, written.error));
+    }
     // A channel that cannot give a conversion now is no converter to calibrate with.
-    if (!ReadRawLocked())
+    if (!ReadOffsetLocked() || !ReadRawLocked())
         return false;
     isOpen.store(true);
     return true;
@@ -63,7 +56,7 @@ int IioConverter::IoControl(std::uint32_t code, std::uint8_t* output, std::uint3
         return Fail("not open");
     switch (code) {
     case InitialiseCode:
-        return ReadRawLocked() ? 1 : 0;
+        return ReadOffsetLocked() && ReadRawLocked() ? 1 : 0;
     case SelectSmallRangeCode:
         return SelectScaleLocked(settings.smallScale);
     case SelectLargeRangeCode:
@@ -86,16 +79,42 @@ int IioConverter::Fail(std::string why) {
     return 0;
 }
 
+IioChannelFiles IioConverter::Files() const {
+    return ChannelFiles(deviceFolder, settings.channel, settings.negativeChannel);
+}
+
+// The offset can change with the device's setup (a bipolar mode, a range), so it is read again whenever
+// the converter is set up: at open, at each initialise and after each range.
+bool IioConverter::ReadOffsetLocked() {
+    const std::string path = Files().offset;
+    const SysfsFiles::ReadResult read = files.Read(path);
+    if (read.error == ENOENT) {
+        offset = 0; // the ABI leaves the attribute out when the offset is 0
+        return true;
+    }
+    if (read.error != 0) {
+        Fail(DescribeSysfsFailure(path, read.call, read.error));
+        return false;
+    }
+    const auto value = ParseDecimal(read.text);
+    if (!value) {
+        Fail(path + ": not a number: '" + std::string(TrimmedText(read.text)) + "'");
+        return false;
+    }
+    offset = *value;
+    return true;
+}
+
 std::optional<std::int64_t> IioConverter::ReadRawLocked() {
-    const std::string path = ChannelFiles(deviceFolder, settings.channel).raw;
+    const std::string path = Files().raw;
     const SysfsFiles::ReadResult read = files.Read(path);
     if (read.error != 0) {
-        Fail(Describe(path, read.error));
+        Fail(DescribeSysfsFailure(path, read.call, read.error));
         return std::nullopt;
     }
     const auto raw = ParseRawValue(read.text);
     if (!raw)
-        Fail(FileName(path) + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
+        Fail(path + ": not an integer: '" + std::string(TrimmedText(read.text)) + "'");
     return raw;
 }
 
@@ -106,7 +125,7 @@ int IioConverter::ReadSampleLocked(std::uint8_t* output, std::uint32_t outputLen
     const auto raw = ReadRawLocked();
     if (!raw)
         return 0;
-    const std::uint32_t counts = SaturatedCounts(*raw);
+    const std::uint32_t counts = GaugeCounts(*raw, offset, settings.polarity);
     const SampleRecord record = EncodeSampleRecord(counts);
     std::copy(record.begin(), record.end(), output);
     if (bytesReturned != nullptr)
@@ -120,30 +139,34 @@ int IioConverter::SelectScaleLocked(const std::optional<std::string>& scale) {
     if (!scale)
         return 1;
     const std::string text(TrimmedText(*scale));
-    const auto wanted = ParseScale(text);
+    const auto wanted = ParseDecimal(text);
     if (!wanted)
         return Fail("scale '" + text + "' is not a number");
 
-    const IioChannelFiles channel = ChannelFiles(deviceFolder, settings.channel);
+    const IioChannelFiles channel = Files();
+    // A converter of one gain has one range: both codes leave it as it is.
+    if (HasFixedScale(channel))
+        return 1;
     const SysfsFiles::ReadResult available = files.Read(channel.scaleAvailable);
     if (available.error != 0)
-        return Fail(Describe(channel.scaleAvailable, available.error));
-    const auto offered = ParseScaleList(available.text);
+        return Fail(DescribeSysfsFailure(channel.scaleAvailable, available.call, available.error));
+    const auto offered = ParseScaleChoices(available.text);
     if (!offered)
-        return Fail(FileName(channel.scaleAvailable) + ": not a list of scales");
-    if (std::find(offered->begin(), offered->end(), *wanted) == offered->end())
-        return Fail("scale " + text + " is not one of " + std::string(TrimmedText(available.text)));
+        return Fail(channel.scaleAvailable + ": not a list or range of scales");
+    if (!offered->Offers(*wanted))
+        return Fail(channel.scaleAvailable + ": scale " + text + " is not one of '" +
+                    std::string(TrimmedText(available.text)) + "'");
 
-    if (const int error = files.Write(channel.scale, text); error != 0)
-        return Fail(Describe(channel.scale, error));
+    if (const auto written = files.Write(channel.scale, text); written.error != 0)
+        return Fail(DescribeSysfsFailure(channel.scale, written.call, written.error));
     const SysfsFiles::ReadResult readBack = files.Read(channel.scale);
     if (readBack.error != 0)
-        return Fail(Describe(channel.scale, readBack.error));
-    const auto taken = ParseScale(readBack.text);
+        return Fail(DescribeSysfsFailure(channel.scale, readBack.call, readBack.error));
+    const auto taken = ParseDecimal(readBack.text);
     if (!taken || *taken != *wanted)
-        return Fail(FileName(channel.scale) + " reads '" + std::string(TrimmedText(readBack.text)) +
+        return Fail(channel.scale + " reads '" + std::string(TrimmedText(readBack.text)) +
                     "' after writing " + text);
-    return 1;
+    return ReadOffsetLocked() ? 1 : 0;
 }
 
 std::shared_ptr<IioConverter> MakeIioConverter(const IioSettings& settings) {

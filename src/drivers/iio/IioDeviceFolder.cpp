@@ -3,7 +3,9 @@
 #include "drivers/iio/IioText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace slabcal {
@@ -48,37 +50,64 @@ std::optional<std::string> FindIioDeviceFolder(const std::string& root, const st
         std::error_code error;
         if (fs::is_directory(folder, error))
             return folder;
-        problem = "no IIO device " + folder;
+        problem = folder + ": no such IIO device folder" + (error ? ": " + error.message() : "");
         return std::nullopt;
     }
 
     std::error_code error;
     const std::vector<std::string> names = DeviceFolderNames(root, error);
     if (error) {
-        problem = "cannot list " + root + ": " + error.message();
+        problem = root + ": opendir: " + error.message();
         return std::nullopt;
     }
-    std::vector<std::string> matches;
-    for (const std::string& name : names) {
-        const SysfsFiles::ReadResult read = files.Read(root + "/" + name + "/name");
-        if (read.error == 0 && TrimmedText(read.text) == device)
-            matches.push_back(name);
+    // A device whose attributes cannot be read may be the one meant: the first such failure is named if
+    // no device matches. A missing label is no failure: most devices have none.
+    std::string unreadable;
+    // Labels first: a label is the board's name for this converter, a name only the chip's.
+    for (const char* attribute : {"label", "name"}) {
+        std::vector<std::string> matches;
+        for (const std::string& name : names) {
+            const std::string path = root + "/" + name + "/" + attribute;
+            const SysfsFiles::ReadResult read = files.Read(path);
+            if (read.error == 0 && TrimmedText(read.text) == device)
+                matches.push_back(name);
+            else if (read.error != 0 && read.error != ENOENT && unreadable.empty())
+                unreadable = "; " + DescribeSysfsFailure(path, read.call, read.error);
+        }
+        if (matches.size() == 1)
+            return root + "/" + matches.front();
+        if (matches.size() > 1) {
+            problem = "IIO devices " + matches[0] + " and " + matches[1] + " both have the " + attribute +
+                      " '" + device + "'; give the one meant as iio:deviceN";
+            return std::nullopt;
+        }
     }
-    if (matches.size() == 1)
-        return root + "/" + matches.front();
-    if (matches.empty())
-        problem = "no IIO device named '" + device + "' under " + root;
-    else
-        problem = "IIO devices " + matches[0] + " and " + matches[1] + " are both named '" + device +
-                  "'; give the one meant as iio:deviceN";
+    problem = "no IIO device labelled or named '" + device + "' under " + root + unreadable;
     return std::nullopt;
 }
 
-IioChannelFiles ChannelFiles(const std::string& deviceFolder, std::uint32_t channel) {
-    const std::string own = deviceFolder + "/in_voltage" + std::to_string(channel);
-    const std::string shared = deviceFolder + "/in_voltage";
-    return {own + "_raw", ExistingOr(own + "_scale", shared + "_scale"),
-            ExistingOr(own + "_scale_available", shared + "_scale_available")};
+IioChannelFiles ChannelFiles(const std::string& deviceFolder, std::uint32_t channel,
+                             std::optional<std::uint32_t> negativeChannel) {
+    std::string own = deviceFolder + "/in_voltage" + std::to_string(channel);
+    std::string shared = deviceFolder + "/in_voltage";
+    if (negativeChannel) {
+        own += "-voltage" + std::to_string(*negativeChannel);
+        shared += "-voltage";
+    }
+    const auto either = [&](const char* suffix) { return ExistingOr(own + suffix, shared + suffix); };
+    return {own + "_raw", either("_offset"), either("_scale"), either("_scale_available"),
+            ExistingOr(either("_sampling_frequency"), deviceFolder + "/sampling_frequency")};
+}
+
+bool HasFixedScale(const IioChannelFiles& channel) {
+    std::error_code error;
+    if (fs::exists(channel.scaleAvailable, error))
+        return false;
+    const fs::file_status scale = fs::status(channel.scale, error);
+    if (!fs::exists(scale))
+        return true;
+    constexpr auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return fs::is_regular_file(scale) && (scale.permissions() & anyWrite) == fs::perms::none;
 }
 
 } // namespace slabcal

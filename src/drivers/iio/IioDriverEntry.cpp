@@ -10,9 +10,10 @@ namespace {
 
 constexpr std::string_view SettingsOption = "--iio-settings";
 
-constexpr std::array Options{DriverOption{
-    SettingsOption, "FILE",
-    "key=value settings of the IIO converter: device, channel, small_scale,\nlarge_scale, sysfs_root"}};
+constexpr std::array Options{
+    DriverOption{SettingsOption, "FILE",
+                 "key=value settings of the IIO converter: device, channel (Y or X-Y),\nsmall_scale, "
+                 "large_scale, sampling_frequency, input, sysfs_root"}};
 
 // "iio:NAME", or "iio" alone when the settings file names the device.
 std::optional<std::string> Accept(std::string_view given) {
@@ -46,7 +47,7 @@ MadeDriver Make(const DriverRequest& request) {
 constinit const DriverEntry IioDriverEntry{
     .name = "iio",
     .form = "iio:NAME",
-    .description = "a Linux Industrial I/O ADC: the device's name, or iio:deviceN",
+    .description = "a Linux Industrial I/O ADC: the device's label or name, or iio:deviceN",
     .options = Options,
     .accept = Accept,
     .check = Check,

@@ -6,6 +6,7 @@
 #include "platform/ReadWholeFile.h"
 
 #include <charconv>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -13,6 +14,15 @@ namespace slabcal {
 namespace {
 
 constexpr std::size_t MaxSettingsBytes = 64 * 1024;
+
+// A channel number: digits only, 0 to 4294967295.
+std::optional<std::uint32_t> ChannelNumber(std::string_view text) {
+    std::uint32_t channel = 0;
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), channel);
+    if (text.empty() || error != std::errc{} || stop != text.data() + text.size())
+        return std::nullopt;
+    return channel;
+}
 
 enum class KeyResult { Applied, UnknownKey, BadValue };
 
@@ -24,20 +34,32 @@ KeyResult ApplyKey(std::string_view key, std::string_view value, IioSettings& se
         return KeyResult::Applied;
     }
     if (key == "channel") {
-        std::uint32_t channel = 0;
-        const auto [stop, error] = std::from_chars(value.data(), value.data() + value.size(), channel);
-        if (value.empty() || error != std::errc{} || stop != value.data() + value.size())
+        // Y, or X-Y for the differential channel in_voltageX-voltageY.
+        const auto dash = value.find('-');
+        const auto positive = ChannelNumber(value.substr(0, dash));
+        const auto negative = dash == std::string_view::npos ? std::optional<std::uint32_t>()
+                                                             : ChannelNumber(value.substr(dash + 1));
+        if (!positive || (dash != std::string_view::npos && !negative))
             return KeyResult::BadValue;
-        settings.channel = channel;
+        settings.channel = *positive;
+        settings.negativeChannel = negative;
         return KeyResult::Applied;
     }
-    if (key == "small_scale" || key == "large_scale") {
-        // Checked here, so a scale no converter could take is reported when the file is read, not as a
+    if (key == "small_scale" || key == "large_scale" || key == "sampling_frequency") {
+        // Checked here, so a value no converter could take is reported when the file is read, not as a
         // range error once sampling runs.
-        const auto scale = ParseScale(value);
-        if (!scale || !(*scale > 0))
+        const auto number = ParseDecimal(value);
+        if (!number || !(*number > 0))
             return KeyResult::BadValue;
-        (key == "small_scale" ? settings.smallScale : settings.largeScale) = std::string(value);
+        (key == "small_scale"   ? settings.smallScale
+         : key == "large_scale" ? settings.largeScale
+                                : settings.samplingFrequency) = std::string(value);
+        return KeyResult::Applied;
+    }
+    if (key == "input") {
+        if (value != "unipolar" && value != "bipolar")
+            return KeyResult::BadValue;
+        settings.polarity = value == "bipolar" ? IioInputPolarity::Bipolar : IioInputPolarity::Unipolar;
         return KeyResult::Applied;
     }
     return KeyResult::UnknownKey;

@@ -11,9 +11,12 @@ namespace slabcal {
 // skipped; blanks around key and value and CR line ends allowed. A key given twice takes its last value.
 //
 //   device=NAME|iio:deviceN   the device's name attribute, or its folder
-//   channel=Y                 voltage channel, in_voltageY_raw (0 to 4294967295)
+//   channel=Y | X-Y           voltage channel, in_voltageY_raw, or the differential in_voltageX-voltageY_raw
+//                             (each 0 to 4294967295)
 //   small_scale=SCALE         scale written for the small range (code 8), e.g. 0.000298; > 0
 //   large_scale=SCALE         scale written for the large range (code 9); > 0
+//   sampling_frequency=HZ     written to the channel's sampling_frequency at open; > 0
+//   input=unipolar|bipolar    how the channel's value becomes the gauge's counts (unipolar)
 //   sysfs_root=FOLDER         where the iio:device folders are (/sys/bus/iio/devices)
 //
 // The keys found replace those fields of `settings`; the others keep their values. Any unknown key, line

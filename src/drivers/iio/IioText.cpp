@@ -2,6 +2,7 @@
 
 #include "platform/ConverterContract.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -41,15 +42,19 @@ std::optional<std::int64_t> ParseRawValue(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::uint32_t SaturatedCounts(std::int64_t raw) {
-    if (raw < 0)
+std::uint32_t GaugeCounts(std::int64_t raw, double offset, IioInputPolarity polarity) {
+    // long double holds every 64-bit raw exactly, so a raw near 2^63 cannot round back into range.
+    long double value = std::roundl(static_cast<long double>(raw) + static_cast<long double>(offset));
+    if (polarity == IioInputPolarity::Bipolar)
+        value += static_cast<long double>(MaxSampleCounts / 2 + 1);
+    if (value < 0)
         return 0;
-    if (raw > std::int64_t{MaxSampleCounts})
+    if (value > static_cast<long double>(MaxSampleCounts))
         return MaxSampleCounts;
-    return static_cast<std::uint32_t>(raw);
+    return static_cast<std::uint32_t>(value);
 }
 
-std::optional<double> ParseScale(std::string_view text) {
+std::optional<double> ParseDecimal(std::string_view text) {
     text = TrimmedText(text);
     double value = 0;
     const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -58,20 +63,48 @@ std::optional<double> ParseScale(std::string_view text) {
     return value;
 }
 
-std::optional<std::vector<double>> ParseScaleList(std::string_view text) {
-    std::vector<double> scales;
+namespace {
+
+// Numbers separated by blanks; nullopt when any is not one.
+std::optional<std::vector<double>> ParseNumbers(std::string_view text) {
+    std::vector<double> numbers;
     text = TrimmedText(text);
     while (!text.empty()) {
         const auto end = text.find_first_of(Blanks);
-        const auto scale = ParseScale(text.substr(0, end));
-        if (!scale)
+        const auto number = ParseDecimal(text.substr(0, end));
+        if (!number)
             return std::nullopt;
-        scales.push_back(*scale);
+        numbers.push_back(*number);
         text = end == std::string_view::npos ? std::string_view{} : TrimmedText(text.substr(end));
     }
-    if (scales.empty())
+    return numbers;
+}
+
+} // namespace
+
+bool ScaleChoices::Offers(double scale) const {
+    if (!range)
+        return std::find(list.begin(), list.end(), scale) != list.end();
+    if (scale < range->min || scale > range->max)
+        return false;
+    const double steps = (scale - range->min) / range->step;
+    return std::fabs(steps - std::round(steps)) <= 1e-6;
+}
+
+std::optional<ScaleChoices> ParseScaleChoices(std::string_view text) {
+    text = TrimmedText(text);
+    if (text.starts_with('[')) {
+        if (!text.ends_with(']'))
+            return std::nullopt;
+        const auto numbers = ParseNumbers(text.substr(1, text.size() - 2));
+        if (!numbers || numbers->size() != 3 || !((*numbers)[1] > 0) || (*numbers)[2] < (*numbers)[0])
+            return std::nullopt;
+        return ScaleChoices((*numbers)[0], (*numbers)[1], (*numbers)[2]);
+    }
+    auto numbers = ParseNumbers(text);
+    if (!numbers || numbers->empty())
         return std::nullopt;
-    return scales;
+    return ScaleChoices(std::move(*numbers));
 }
 
 } // namespace slabcal

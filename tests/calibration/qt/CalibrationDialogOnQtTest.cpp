@@ -92,7 +92,7 @@ TEST(CalibrationDialogOnQt, FifteenRowsRecordedFromAnIioConverter) {
     put("in_voltage_scale", "0.000298\n");
     put("in_voltage_scale_available", "0.000298 0.000596\n");
     Drivers().Bind(ConverterDeviceName,
-                   MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path()}));
+                   MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs.Path(), {}, {}, {}}));
     DeviceFileSystem files{folder.Path()};
     SegmentModel model;
     QtBackend backend;

@@ -1,4 +1,5 @@
 #include "drivers/iio/IioConverter.h"
+#include "drivers/iio/IioSettingsFile.h"
 #include "platform/ConverterContract.h"
 #include "support/TemporaryFolder.h"
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace slabcal {
 namespace {
@@ -28,7 +30,10 @@ struct Tree {
         Set("iio:device1/name", "other-adc\n");
         Set("iio:device1/in_voltage0_raw", "7\n");
         Set("trigger0/name", "probe-adc\n");
-        settings = {"probe-adc", 0, "0.000298", "0.000596", folder.Path()};
+        settings.device = "probe-adc";
+        settings.smallScale = "0.000298";
+        settings.largeScale = "0.000596";
+        settings.sysfsRoot = folder.Path();
     }
     void Set(const std::string& relative, std::string_view text) const {
         fs::create_directories(fs::path(folder / relative).parent_path());
@@ -68,6 +73,21 @@ TEST(IioConverter, OpensOnlyAChannelThatGivesAnInteger) {
     } cases[] = {
         {"device by name", [](Tree&) {}, 1000},
         {"device by folder", [](Tree& t) { t.settings.device = "iio:device1"; }, 7},
+        {"device by label",
+         [](Tree& t) {
+             t.Set("iio:device1/label", "probe-board\n");
+             t.settings.device = "probe-board";
+         },
+         7},
+        {"a label before another device's name", [](Tree& t) { t.Set("iio:device1/label", "probe-adc\n"); },
+         7},
+        {"label shared by two devices",
+         [](Tree& t) {
+             t.Set("iio:device0/label", "probe-board\n");
+             t.Set("iio:device1/label", "probe-board\n");
+             t.settings.device = "probe-board";
+         },
+         0},
         {"no device of that name", [](Tree& t) { t.settings.device = "absent-adc"; }, 0},
         {"no such device folder", [](Tree& t) { t.settings.device = "iio:device9"; }, 0},
         {"a path out of the device folders",
@@ -171,7 +191,7 @@ public:
             return {"", EIO};
         return HostSysfsFiles().Read(path);
     }
-    int Write(const std::string& path, const std::string& text) override {
+    WriteResult Write(const std::string& path, const std::string& text) override {
         written = path;
         return HostSysfsFiles().Write(path, mode == Mode::OtherScale ? "0.000149\n" : text);
     }
@@ -203,8 +223,14 @@ TEST(IioConverter, RangeSetsOnlyAListedScaleThatReadsBack) {
          Mode::Honest, 1, "0.000149\n"},
         {"not listed", SelectSmallRangeCode, [](Tree& t) { t.settings.smallScale = "0.0003"; }, Mode::Honest,
          0, "0.000149\n"},
-        {"a range, not a list", SelectSmallRangeCode,
+        {"a range offering it on a step", SelectSmallRangeCode,
          [](Tree& t) { t.Set("iio:device0/in_voltage_scale_available", "[0.000149 0.000149 0.000596]\n"); },
+         Mode::Honest, 1, "0.000298"},
+        {"a range, the scale between its steps", SelectSmallRangeCode,
+         [](Tree& t) { t.Set("iio:device0/in_voltage_scale_available", "[0.0001 0.0001 0.0006]\n"); },
+         Mode::Honest, 0, "0.000149\n"},
+        {"a range beyond the scale", SelectLargeRangeCode,
+         [](Tree& t) { t.Set("iio:device0/in_voltage_scale_available", "[0.000149 0.000149 0.000298]\n"); },
          Mode::Honest, 0, "0.000149\n"},
         {"no list", SelectSmallRangeCode,
          [](Tree& t) { t.Replace("iio:device0/in_voltage_scale_available", fs::file_type::none); },
@@ -233,6 +259,156 @@ TEST(IioConverter, RangeSetsOnlyAListedScaleThatReadsBack) {
         } else {
             EXPECT_FALSE(fs::is_regular_file(scale));
         }
+    }
+}
+
+// Attribute layouts as the kernel's IIO ABI lays them out, each as iio:device2 beside the Tree's devices,
+// with the settings file an integrator would write for it. Each reads one value after the small range is
+// set; `attribute` must then read `after` (a scale taken, a frequency written, a fixed scale untouched).
+TEST(IioConverter, ReadsEachKernelLayout) {
+    struct File {
+        const char* name;
+        const char* text;
+    };
+    const struct {
+        const char* what;
+        std::vector<File> files;
+        const char* settings;
+        std::uint32_t counts;
+        const char* attribute;
+        const char* after;
+    } cases[] = {
+        {"offset binary, offset and scale shared, list with a trailing blank",
+         {{"name", "hx711\n"},
+          {"in_voltage0_raw", "8393608\n"},
+          {"in_voltage1_raw", "1\n"},
+          {"in_voltage_offset", "-8388608\n"},
+          {"in_voltage_scale", "0.000596046\n"},
+          {"in_voltage_scale_available", "0.000149011 0.000298023 0.000596046 \n"}},
+         "device=hx711\nsmall_scale=0.000298023\nlarge_scale=0.000596046\n",
+         5000,
+         "in_voltage_scale",
+         "0.000298023"},
+        {"differential only, own offset and scale, bipolar input",
+         {{"name", "ad7124-4\n"},
+          {"in_voltage0-voltage1_raw", "8488608\n"},
+          {"in_voltage0-voltage1_offset", "-8388608\n"},
+          {"in_voltage0-voltage1_scale", "0.000298023\n"},
+          {"in_voltage0-voltage1_scale_available", "0.000149011 0.000298023\n"},
+          {"in_voltage0-voltage1_sampling_frequency", "9\n"}},
+         "device=ad7124-4\nchannel=0-1\ninput=bipolar\nsmall_scale=0.000149011\nsampling_frequency=50\n",
+         8388608 + 100000,
+         "in_voltage0-voltage1_sampling_frequency",
+         "50"},
+        {"differential, scale shared by the differential channels, a range of scales",
+         {{"name", "ad7192\n"},
+          {"in_voltage1-voltage2_raw", "12345\n"},
+          {"in_voltage-voltage_scale", "0.000596\n"},
+          {"in_voltage-voltage_scale_available", "[0.000149 0.000149 0.000596]\n"},
+          {"sampling_frequency", "50\n"}},
+         "device=ad7192\nchannel=1-2\nsmall_scale=0.000298\nsampling_frequency=10\n",
+         12345,
+         "in_voltage-voltage_scale",
+         "0.000298"},
+        {"signed raw, bipolar input keeps the negative half",
+         {{"name", "mcp3911\n"},
+          {"in_voltage0_raw", "-52443\n"},
+          {"in_voltage0_scale", "0.000000152\n"},
+          {"in_voltage_scale_available", "0.000000152 0.000000076\n"}},
+         "device=mcp3911\ninput=bipolar\nsmall_scale=0.000000076\n",
+         8388608 - 52443,
+         "in_voltage0_scale",
+         "0.000000076"},
+        {"signed raw, unipolar input: below zero reads 0",
+         {{"name", "mcp3911\n"}, {"in_voltage0_raw", "-52443\n"}},
+         "device=mcp3911\n",
+         0,
+         "name",
+         "mcp3911\n"},
+        {"fixed scale, found by its label, fractional offset rounded",
+         {{"name", "ads1100\n"},
+          {"label", "probe-bridge\n"},
+          {"in_voltage0_raw", "12345\n"},
+          {"in_voltage0_offset", "-44.6\n"},
+          {"in_voltage0_scale", "0.0625\n"}},
+         "device=probe-bridge\nsmall_scale=0.03125\nlarge_scale=0.0625\n",
+         12300,
+         "in_voltage0_scale",
+         "0.0625\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Tree tree;
+        for (const File& file : c.files)
+            tree.Set(std::string("iio:device2/") + file.name, file.text);
+        // A scale without a store method, as sysfs shows it on a converter of one gain.
+        if (std::string(c.what).starts_with("fixed scale"))
+            fs::permissions(tree.folder / "iio:device2/in_voltage0_scale",
+                            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        IioSettings settings;
+        settings.sysfsRoot = tree.folder.Path();
+        std::string error;
+        ASSERT_TRUE(ParseIioSettings(c.settings, settings, error)) << error;
+        IioConverter converter(settings);
+        ASSERT_TRUE(converter.Open()) << converter.LastProblem();
+        ASSERT_EQ(converter.IoControl(SelectSmallRangeCode, nullptr, 0, nullptr), 1)
+            << converter.LastProblem();
+        EXPECT_EQ(ReadSample(converter), std::make_pair(1, c.counts)) << converter.LastProblem();
+        EXPECT_EQ(ReadHostFile(tree.folder / (std::string("iio:device2/") + c.attribute)), c.after);
+        EXPECT_EQ(converter.IoControl(SelectLargeRangeCode, nullptr, 0, nullptr), 1)
+            << converter.LastProblem();
+    }
+}
+
+// Every failure says what failed: the attribute's whole path, the call and the error, or what its text
+// was. `problem` is relative to the tree's root.
+TEST(IioConverter, EveryFailureNamesTheAttributeTheCallAndTheError) {
+    const struct {
+        const char* what;
+        std::function<void(Tree&)> arrange;
+        std::uint32_t code; // 0: the open fails
+        const char* problem;
+    } cases[] = {
+        {"differential channel absent", [](Tree& t) { t.settings.negativeChannel = 1; }, 0,
+         "/iio:device0/in_voltage0-voltage1_raw: open: No such file or directory"},
+        {"raw a FIFO", [](Tree& t) { t.Replace("iio:device0/in_voltage0_raw", fs::file_type::fifo); }, 0,
+         "/iio:device0/in_voltage0_raw: open (not a regular file): Invalid argument"},
+        {"raw empty", [](Tree& t) { t.Set("iio:device0/in_voltage0_raw", ""); }, 0,
+         "/iio:device0/in_voltage0_raw: read: No data available"},
+        {"offset not a number", [](Tree& t) { t.Set("iio:device0/in_voltage_offset", "-8388608 8\n"); }, 0,
+         "/iio:device0/in_voltage_offset: not a number: '-8388608 8'"},
+        {"frequency attribute absent", [](Tree& t) { t.settings.samplingFrequency = "50"; }, 0,
+         "/iio:device0/sampling_frequency: open: No such file or directory"},
+        {"a name that cannot be read",
+         [](Tree& t) {
+             t.Replace("iio:device1/name", fs::file_type::fifo);
+             t.settings.device = "other-adc";
+         },
+         0, "/iio:device1/name: open (not a regular file): Invalid argument"},
+        {"scale not offered", [](Tree& t) { t.settings.smallScale = "0.0003"; }, SelectSmallRangeCode,
+         "/iio:device0/in_voltage_scale_available: scale 0.0003 is not one of '0.000149 0.000298 0.000596'"},
+        {"scale a folder",
+         [](Tree& t) { t.Replace("iio:device0/in_voltage_scale", fs::file_type::directory); },
+         SelectLargeRangeCode, "/iio:device0/in_voltage_scale: open: Is a directory"},
+        {"raw gone after the open", [](Tree&) {}, ReadSampleCode,
+         "/iio:device0/in_voltage0_raw: open: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Tree tree;
+        c.arrange(tree);
+        IioConverter converter(tree.settings);
+        if (c.code == 0) {
+            EXPECT_FALSE(converter.Open());
+        } else {
+            ASSERT_TRUE(converter.Open()) << converter.LastProblem();
+            if (c.code == ReadSampleCode)
+                tree.Replace("iio:device0/in_voltage0_raw", fs::file_type::none);
+            std::array<std::uint8_t, SampleRecordSize> record{};
+            EXPECT_EQ(converter.IoControl(c.code, record.data(), SampleRecordSize, nullptr), 0);
+        }
+        const std::string problem = converter.LastProblem();
+        EXPECT_NE(problem.find(tree.folder.Path() + c.problem), std::string::npos) << problem;
     }
 }
 

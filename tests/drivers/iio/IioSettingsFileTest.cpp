@@ -5,7 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace slabcal {
@@ -26,6 +28,33 @@ TEST(IioSettingsFile, ReadsEveryKeyAndKeepsWhatItDoesNotName) {
     EXPECT_EQ(settings.sysfsRoot, "/tmp/iio tree");
 }
 
+TEST(IioSettingsFile, ReadsDifferentialChannelsFrequencyAndPolarity) {
+    const struct {
+        const char* text;
+        std::uint32_t channel;
+        std::optional<std::uint32_t> negativeChannel;
+        IioInputPolarity polarity;
+    } cases[] = {
+        {"channel=0-1\n", 0, 1, IioInputPolarity::Unipolar},
+        {"channel=3-2\ninput=bipolar\n", 3, 2, IioInputPolarity::Bipolar},
+        {"channel=0-1\nchannel=4\ninput=bipolar\ninput=unipolar\n", 4, std::nullopt,
+         IioInputPolarity::Unipolar},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        IioSettings settings;
+        std::string error;
+        ASSERT_TRUE(ParseIioSettings(c.text, settings, error)) << error;
+        EXPECT_EQ(settings.channel, c.channel);
+        EXPECT_EQ(settings.negativeChannel, c.negativeChannel);
+        EXPECT_EQ(settings.polarity, c.polarity);
+    }
+    IioSettings settings;
+    std::string error;
+    ASSERT_TRUE(ParseIioSettings("sampling_frequency = 16.7\n", settings, error)) << error;
+    EXPECT_EQ(settings.samplingFrequency, "16.7");
+}
+
 TEST(IioSettingsFile, AnyBadLineFailsTheWholeFile) {
     const struct {
         const char* text;
@@ -40,6 +69,11 @@ TEST(IioSettingsFile, AnyBadLineFailsTheWholeFile) {
         {"small_scale=0\n", "line 1: bad value '0' for small_scale"},
         {"large_scale=inf\n", "line 1: bad value 'inf' for large_scale"},
         {"device=\n", "line 1: bad value '' for device"},
+        {"channel=1-\n", "line 1: bad value '1-' for channel"},
+        {"channel=0-1-2\n", "line 1: bad value '0-1-2' for channel"},
+        {"channel=0 - 1\n", "line 1: bad value '0 - 1' for channel"},
+        {"sampling_frequency=0\n", "line 1: bad value '0' for sampling_frequency"},
+        {"input=differential\n", "line 1: bad value 'differential' for input"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
