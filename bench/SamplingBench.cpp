@@ -168,8 +168,12 @@ int main(int argc, char** argv) {
         put("in_voltage0_raw", "4140000\n");
         put("in_voltage_scale", "0.000298\n");
         put("in_voltage_scale_available", "0.000298 0.000596\n");
-        Drivers().Bind(ConverterDeviceName,
-                       MakeIioConverter({"probe-adc", 0, "0.000298", "0.000596", sysfs}));
+        IioSettings settings;
+        settings.device = "probe-adc";
+        settings.smallScale = "0.000298";
+        settings.largeScale = "0.000596";
+        settings.sysfsRoot = sysfs;
+        Drivers().Bind(ConverterDeviceName, MakeIioConverter(settings));
         std::printf("driver: IIO over a sysfs tree in %s\n", sysfs.c_str());
     } else {
         auto gauge = std::make_shared<SimulatedGauge>();
