@@ -163,8 +163,8 @@ void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
         return;
 
     // Selected after the reads, so the range applies from the next cycle on.
-    const AdResult range =
-        RangeOfRow(state.currentRow->load()) == ConverterRange::Small ? SelectSmallRange() : SelectLargeRange();
+    const AdResult range = RangeOfRow(state.currentRow->load()) == ConverterRange::Small ? SelectSmallRange()
+                                                                                         : SelectLargeRange();
     if (range != AdOk)
         state.view->ShowRangeErrorFromWorker(stop);
 

@@ -37,7 +37,8 @@ std::size_t SmallRangeSegment(double heightMm) {
 } // namespace
 
 double GaugeResponse(double heightMm, ConverterRange range) {
-    const std::size_t segment = range == ConverterRange::Small ? SmallRangeSegment(heightMm) : LargeRangeSegment;
+    const std::size_t segment =
+        range == ConverterRange::Small ? SmallRangeSegment(heightMm) : LargeRangeSegment;
     return CountsPerSignalUnit * SignalAt(segment, heightMm);
 }
 

@@ -140,9 +140,10 @@ TEST(IioConverterOnLiveSysfs, AWholeCalibrationFollowsTheProbe) {
         for (int row = 0; row < points::RowCount; ++row) {
             height = std::stod(std::string(points::Heights[static_cast<std::size_t>(row)]));
             largeRange = row > 6;
-            const std::string expected = std::to_string(
-                std::llround(GaugeResponse(height, largeRange ? ConverterRange::Large : ConverterRange::Small)) /
-                CountsPerSignalUnit);
+            const std::string expected =
+                std::to_string(std::llround(GaugeResponse(height, largeRange ? ConverterRange::Large
+                                                                             : ConverterRange::Small)) /
+                               CountsPerSignalUnit);
             ASSERT_TRUE(window.PumpUntil([&] { return window.GetText(ids::SignalField) == expected; },
                                          std::chrono::seconds(10)))
                 << "row " << row;

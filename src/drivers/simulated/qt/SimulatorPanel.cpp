@@ -212,8 +212,8 @@ void SimulatorPanel::Refresh() {
 
     rawCounts->setText(QString::number(status.lastCounts));
     signalValue->setText(QString::number(status.lastCounts / 1000));
-    range->setText(
-        FromUtf8(status.range == ConverterRange::Small ? texts::panel::SmallRange : texts::panel::LargeRange));
+    range->setText(FromUtf8(status.range == ConverterRange::Small ? texts::panel::SmallRange
+                                                                  : texts::panel::LargeRange));
     driver->setText(FromUtf8(status.open ? texts::panel::Open : texts::panel::Closed));
     recordsRead->setText(QString::number(status.recordsRead));
     initFailuresLeft->setText(QString::number(status.initFailuresLeft));
