@@ -117,26 +117,19 @@ public:
     }
     // Operated: reads standard output until it holds `text` (true) or `patience` has passed.
     bool WaitForOutput(std::string_view text, std::chrono::milliseconds patience) {
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (shown.find(text) == std::string::npos) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd readable{output, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
-                return false;
-            char buffer[4096];
-            const ssize_t got = ::read(output, buffer, sizeof buffer);
-            if (got <= 0)
-                return false;
-            shown.append(buffer, static_cast<std::size_t>(got));
-        }
-        return true;
+        return ReadOutputUntil([&] { return shown.find(text) != std::string::npos; }, patience);
     }
     [[nodiscard]] const std::string& Output() const { return shown; }
     // Operated: reads standard output until the program closes it (true) or `patience` has passed.
     bool WaitForEndOfOutput(std::chrono::milliseconds patience) {
+        return ReadOutputUntil([this] { return outputEnded; }, patience);
+    }
+
+private:
+    // Reads standard output until `done()`; false when `patience` passes or the output ends without it.
+    template <class Done> bool ReadOutputUntil(Done done, std::chrono::milliseconds patience) {
         const auto deadline = std::chrono::steady_clock::now() + patience;
-        for (;;) {
+        while (!done()) {
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd readable{output, POLLIN, 0};
@@ -144,13 +137,15 @@ public:
                 return false;
             char buffer[4096];
             const ssize_t got = ::read(output, buffer, sizeof buffer);
-            if (got <= 0)
-                return got == 0;
+            if (got <= 0) {
+                outputEnded = got == 0;
+                return done();
+            }
             shown.append(buffer, static_cast<std::size_t>(got));
         }
+        return true;
     }
 
-private:
     [[nodiscard]] bool MainThreadEnded() {
         if (exited)
             return true;
@@ -182,6 +177,7 @@ private:
     int input = -1;
     int output = -1;
     std::string shown; // standard output, operated
+    bool outputEnded = false;
     int status = -1;
     bool exited = false;
     std::string errors;
