@@ -1,14 +1,59 @@
 #include "drivers/chardev/CharacterDeviceConverter.h"
 
 #include "platform/ConverterContract.h"
+#include "platform/TransientFailure.h"
+
+#include <slabcal/spa1.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 namespace slabcal {
+
+static_assert(sizeof(spa1_sample) == SampleRecordSize);
+
+namespace {
+
+struct Request {
+    unsigned long number;
+    std::string_view name;
+};
+
+// The kernel's request for each of the converter's codes; none for any other code.
+std::optional<Request> RequestOf(std::uint32_t code) {
+    switch (code) {
+    case InitialiseCode:
+        return Request{SPA1_INITIALISE, "SPA1_INITIALISE"};
+    case SelectSmallRangeCode:
+        return Request{SPA1_SELECT_SMALL_RANGE, "SPA1_SELECT_SMALL_RANGE"};
+    case SelectLargeRangeCode:
+        return Request{SPA1_SELECT_LARGE_RANGE, "SPA1_SELECT_LARGE_RANGE"};
+    case ReadSampleCode:
+        return Request{SPA1_READ_SAMPLE, "SPA1_READ_SAMPLE"};
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string ErrorText(int error) {
+    return std::generic_category().message(error);
+}
+
+// Why the open failed, in the words of the step that refused it.
+std::string OpenProblem(const std::string& path, int error) {
+    if (error == ENODEV)
+        return path + ": open: not a character device";
+    if (error == EWOULDBLOCK)
+        return path + ": flock: another process holds the converter";
+    return path + ": open: " + ErrorText(error);
+}
+
+} // namespace
 
 CharacterDeviceConverter::CharacterDeviceConverter(std::string node, DeviceCalls& kernel)
     : path(std::move(node)), calls(kernel) {}
@@ -23,7 +68,7 @@ bool CharacterDeviceConverter::Open() {
     {
         const std::lock_guard guard(lock);
         if (device >= 0 || opening) {
-            lastError = EBUSY;
+            RefuseLocked(path + ": already open, or a call on it has not returned");
             return false;
         }
         opening = true;
@@ -32,11 +77,11 @@ bool CharacterDeviceConverter::Open() {
     const std::lock_guard guard(lock);
     opening = false;
     if (opened < 0) {
-        lastError = -opened;
+        RefuseLocked(OpenProblem(path, -opened));
         return false;
     }
     device = opened;
-    lastError = 0;
+    lastProblem.clear();
     return true;
 }
 
@@ -62,21 +107,25 @@ int CharacterDeviceConverter::TakeForClosingLocked() {
 
 int CharacterDeviceConverter::OpenDescriptorLocked() {
     if (device < 0 || closeWanted) {
-        lastError = EBADF;
+        RefuseLocked(path + ": not open");
         return -1;
     }
     return device;
 }
 
-int CharacterDeviceConverter::Refuse(int error) {
+int CharacterDeviceConverter::Refuse(std::string why) {
     const std::lock_guard guard(lock);
-    lastError = error;
+    RefuseLocked(std::move(why));
     return 0;
 }
 
-int CharacterDeviceConverter::LastError() const {
+void CharacterDeviceConverter::RefuseLocked(std::string why) {
+    lastProblem = std::move(why);
+}
+
+std::string CharacterDeviceConverter::LastProblem() const {
     const std::lock_guard guard(lock);
-    return lastError;
+    return lastProblem;
 }
 
 int CharacterDeviceConverter::IoControl(std::uint32_t code, std::uint8_t* output, std::uint32_t outputLength,
@@ -89,21 +138,16 @@ int CharacterDeviceConverter::IoControl(std::uint32_t code, std::uint8_t* output
         if (OpenDescriptorLocked() < 0)
             return 0;
     }
-    std::array<std::uint8_t, SampleRecordSize> record{};
+    // An arbitrary request number could mean anything to whatever driver sits behind the node.
+    const std::optional<Request> request = RequestOf(code);
+    if (!request)
+        return Refuse("unknown control code " + std::to_string(code));
+    spa1_sample record{};
     void* argument = nullptr;
-    switch (code) {
-    case InitialiseCode:
-    case SelectSmallRangeCode:
-    case SelectLargeRangeCode:
-        break;
-    case ReadSampleCode:
+    if (code == ReadSampleCode) {
         if (output == nullptr || outputLength < SampleRecordSize)
-            return Refuse(EINVAL);
-        argument = record.data();
-        break;
-    default:
-        // An arbitrary request number could mean anything to whatever driver sits behind the node.
-        return Refuse(EINVAL);
+            return Refuse("no room for a sample record");
+        argument = &record;
     }
     const std::lock_guard order(callOrder);
     int open = -1;
@@ -114,21 +158,28 @@ int CharacterDeviceConverter::IoControl(std::uint32_t code, std::uint8_t* output
             return 0;
         callUnderWay = true;
     }
-    const int result = calls.Control(open, code, argument);
+    const RetriedCall tried = RetryTransient([&] {
+        const int result = calls.Control(open, request->number, argument);
+        return result < 0 ? -result : 0;
+    });
     int closing = -1;
     {
         const std::lock_guard guard(lock);
         callUnderWay = false;
-        lastError = result < 0 ? -result : 0;
+        if (tried.error != 0)
+            RefuseLocked(path + ": ioctl " + std::string(request->name) + ": " + ErrorText(tried.error) +
+                         AttemptsNote(tried));
+        else
+            lastProblem.clear();
         if (closeWanted)
             closing = TakeForClosingLocked();
     }
     if (closing >= 0)
         calls.Close(closing);
-    if (result < 0)
+    if (tried.error != 0)
         return 0;
     if (argument != nullptr) {
-        std::copy(record.begin(), record.end(), output);
+        std::copy(std::begin(record.bytes), std::end(record.bytes), output);
         if (bytesReturned != nullptr)
             *bytesReturned = SampleRecordSize;
     }

@@ -10,9 +10,10 @@
 
 namespace slabcal {
 
-// The "SPA1:" driver on a Linux character device whose kernel driver takes the converter's own control
-// codes as ioctl requests: 14 initialise, 8 / 9 small / large range (no argument), 12 one sample record
-// (the 5-byte record as argument).
+// The "SPA1:" driver on a Linux character device whose kernel driver implements the requests of
+// <slabcal/spa1.h>: the converter's codes 14 initialise, 8 / 9 small / large range (no argument) and 12 one
+// sample record (the 5-byte record as argument), each as its `_IO` / `_IOR` request. A request that fails
+// with a passing fault (IsTransientError) is made again, at most TransientAttempts times in all.
 //
 // Open opens the node and locks it exclusively; a node that is not a character device, or one another
 // descriptor has locked, is refused, and a second Open fails until Close. An ioctl that fails gives 0, one
@@ -36,14 +37,16 @@ public:
                   std::uint32_t* bytesReturned) override;
     void Close() override;
 
-    // The errno of the last failed open or control call, 0 after a success; for diagnostics.
-    [[nodiscard]] int LastError() const;
+    // Why the last open or control call failed ("/dev/spa1: ioctl SPA1_READ_SAMPLE: Input/output error"),
+    // empty after a success.
+    [[nodiscard]] std::string LastProblem() const override;
 
 private:
-    // The descriptor, or -1 with EBADF when the converter is closed or closing.
+    // The descriptor, or -1 (the problem recorded) when the converter is closed or closing.
     [[nodiscard]] int OpenDescriptorLocked();
-    // Records `error` as the last one; 0, the call's result.
-    int Refuse(int error);
+    // Records why the call failed; 0, the call's result.
+    int Refuse(std::string why);
+    void RefuseLocked(std::string why);
     // The descriptor to close now, or -1 when a control call under way will close it (or nothing is open).
     [[nodiscard]] int TakeForClosingLocked();
 
@@ -56,7 +59,7 @@ private:
     bool opening = false;      // an open is under way
     bool callUnderWay = false; // a control call is in the kernel
     bool closeWanted = false;  // Close came during that call, which closes the descriptor
-    int lastError = 0;
+    std::string lastProblem;
 };
 
 // The converter on the node at `path` (/dev/…), for binding to "SPA1:".

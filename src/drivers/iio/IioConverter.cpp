@@ -3,6 +3,7 @@
 #include "drivers/iio/IioDeviceFolder.h"
 #include "drivers/iio/IioText.h"
 #include "platform/ConverterContract.h"
+#include "platform/TransientFailure.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -107,9 +108,13 @@ bool IioConverter::ReadOffsetLocked() {
 
 std::optional<std::int64_t> IioConverter::ReadRawLocked() {
     const std::string path = Files().raw;
-    const SysfsFiles::ReadResult read = files.Read(path);
+    SysfsFiles::ReadResult read;
+    const RetriedCall tried = RetryTransient([&] {
+        read = files.Read(path);
+        return read.error;
+    });
     if (read.error != 0) {
-        Fail(DescribeSysfsFailure(path, read.call, read.error));
+        Fail(DescribeSysfsFailure(path, read.call, read.error) + AttemptsNote(tried));
         return std::nullopt;
     }
     const auto raw = ParseRawValue(read.text);
@@ -157,8 +162,13 @@ int IioConverter::SelectScaleLocked(const std::optional<std::string>& scale) {
         return Fail(channel.scaleAvailable + ": scale " + text + " is not one of '" +
                     std::string(TrimmedText(available.text)) + "'");
 
-    if (const auto written = files.Write(channel.scale, text); written.error != 0)
-        return Fail(DescribeSysfsFailure(channel.scale, written.call, written.error));
+    SysfsFiles::WriteResult written;
+    const RetriedCall tried = RetryTransient([&] {
+        written = files.Write(channel.scale, text);
+        return written.error;
+    });
+    if (written.error != 0)
+        return Fail(DescribeSysfsFailure(channel.scale, written.call, written.error) + AttemptsNote(tried));
     const SysfsFiles::ReadResult readBack = files.Read(channel.scale);
     if (readBack.error != 0)
         return Fail(DescribeSysfsFailure(channel.scale, readBack.call, readBack.error));

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -357,6 +358,64 @@ TEST(IioConverter, ReadsEachKernelLayout) {
         EXPECT_EQ(ReadHostFile(tree.folder / (std::string("iio:device2/") + c.attribute)), c.after);
         EXPECT_EQ(converter.IoControl(SelectLargeRangeCode, nullptr, 0, nullptr), 1)
             << converter.LastProblem();
+    }
+}
+
+// A sigma-delta converter that times out once, or a bus busy for a moment, costs a second attempt, not
+// the converter: three attempts in all, then the last error with their number.
+class GlitchingSysfs final : public SysfsFiles {
+public:
+    ReadResult Read(const std::string& path) override {
+        if (path.ends_with("_raw") && failReads > 0) {
+            --failReads;
+            return {"", error};
+        }
+        return HostSysfsFiles().Read(path);
+    }
+    WriteResult Write(const std::string& path, const std::string& text) override {
+        if (failWrites > 0) {
+            --failWrites;
+            return {error};
+        }
+        return HostSysfsFiles().Write(path, text);
+    }
+    int error = EIO;
+    int failReads = 0;
+    int failWrites = 0;
+};
+
+TEST(IioConverter, APassingFaultIsTriedAgainThreeTimesInAll) {
+    const struct {
+        int error;
+        int failReads;
+        int failWrites;
+        int readResult;
+        int rangeResult;
+        const char* problem; // how the failed call's LastProblem ends; "" when none failed
+    } cases[] = {
+        {EIO, 2, 0, 1, 1, ""},
+        {ETIMEDOUT, 1, 0, 1, 1, ""},
+        {EBUSY, 0, 2, 1, 1, ""},
+        {EAGAIN, 3, 0, 0, 1, "in_voltage0_raw: read: Resource temporarily unavailable (3 attempts)"},
+        {EBUSY, 0, 3, 1, 0, "in_voltage_scale: write: Device or resource busy (3 attempts)"},
+        {EACCES, 0, 1, 1, 0, "in_voltage_scale: write: Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << std::strerror(c.error) << " " << c.failReads << "/" << c.failWrites);
+        Tree tree;
+        GlitchingSysfs files;
+        IioConverter converter(tree.settings, files);
+        ASSERT_TRUE(converter.Open());
+        files.error = c.error;
+        files.failReads = c.failReads;
+        files.failWrites = c.failWrites;
+        std::string problem;
+        EXPECT_EQ(ReadSample(converter).first, c.readResult);
+        problem += converter.LastProblem();
+        EXPECT_EQ(converter.IoControl(SelectSmallRangeCode, nullptr, 0, nullptr), c.rangeResult);
+        problem += converter.LastProblem();
+        EXPECT_TRUE(problem.ends_with(c.problem) && (problem.empty() == (*c.problem == 0))) << problem;
     }
 }
 
