@@ -53,7 +53,7 @@ public:
         }
     }
     void ShowRangeErrorFromWorker(std::stop_token) override {}
-    void ShowConverterLostFromWorker(std::stop_token) override {}
+    void ShowConverterLostFromWorker(const std::string&, std::stop_token) override {}
 
     void WaitForArrivals(std::size_t count) {
         std::unique_lock guard(lock);

@@ -47,7 +47,7 @@ void ReportProblem(const char* what, const std::string& problem) {
 }
 
 void ReportProblem(const char* what) {
-    ReportProblem(what, Drivers().LastProblem(ConverterDeviceName));
+    ReportProblem(what, ConverterProblem());
 }
 
 // A range that keeps failing fails every cycle: its problem is told once, again only when it changes, after
@@ -62,7 +62,7 @@ void ForgetRangeProblem() {
 
 void ReportRangeProblem() {
     const std::lock_guard guard(rangeProblemLock);
-    const std::string problem = Drivers().LastProblem(ConverterDeviceName);
+    const std::string problem = ConverterProblem();
     if (problem == rangeProblemTold)
         return;
     rangeProblemTold = problem;
@@ -83,6 +83,10 @@ AdResult SelectRange(uint32_t code, AdResult failure) {
 }
 
 } // namespace
+
+std::string ConverterProblem() {
+    return Drivers().LastProblem(ConverterDeviceName);
+}
 
 bool OpenDevice(std::chrono::milliseconds deadline) {
     ForgetRangeProblem();

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace slabcal {
 
@@ -33,6 +34,10 @@ void CloseDevice();
 
 [[nodiscard]] AdResult SelectSmallRange();
 [[nodiscard]] AdResult SelectLargeRange();
+
+// Why the converter's last call failed, in its driver's words; empty when it did not or the driver cannot
+// say.
+[[nodiscard]] std::string ConverterProblem();
 
 // Reads `count` sample records back to back and stores their average in units of 1000 raw counts into
 // *destination. On any failure *destination keeps its old value.

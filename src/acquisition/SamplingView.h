@@ -20,8 +20,9 @@ public:
     // the wait abandoned when `stop` is requested.
     virtual void ShowRangeErrorFromWorker(std::stop_token stop) = 0;
     // The converter stopped answering and the worker has ended: the last signal must not stay on show as
-    // if it were live. Returns at once when `stop` is requested.
-    virtual void ShowConverterLostFromWorker(std::stop_token stop) = 0;
+    // if it were live. `why` is the driver's own word on it (StreamDriver::LastProblem), empty when it
+    // cannot say. Returns at once when `stop` is requested.
+    virtual void ShowConverterLostFromWorker(const std::string& why, std::stop_token stop) = 0;
 };
 
 } // namespace slabcal

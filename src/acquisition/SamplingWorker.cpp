@@ -153,7 +153,7 @@ void SamplingWorker::SampleOnce(State& state, const std::stop_token& stop) {
         if (!stop.stop_requested()) {
             state.running.store(false);
             if (result == AdReadError)
-                state.view->ShowConverterLostFromWorker(stop);
+                state.view->ShowConverterLostFromWorker(ConverterProblem(), stop);
         }
         return;
     }

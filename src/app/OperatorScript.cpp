@@ -70,6 +70,8 @@ bool OperatorScript::Step(HeadlessWindow& window, const std::string& line) {
         backend.QueueAnswer(rest == "yes" ? IdYes : IdNo);
     } else if (verb == "show" && rest.empty()) {
         Show(window);
+    } else if (verb == "reconnect" && rest.empty()) {
+        return worksheet.Live()->Reconnect();
     } else {
         return false;
     }

@@ -19,6 +19,7 @@ class HeadlessWindow;
 //   write           press 参数写入文件
 //   answer yes|no   the answer to the next question (a question without one takes its default, Yes)
 //   show            print the table, the row the next save writes, the boundary signals, the status line
+//   reconnect       press 重新连接: open the converter anew after it was lost (fails when it stays away)
 //   # ...           nothing
 //
 // Each line is echoed as "> LINE" once it is done, so whoever feeds the script can follow it. A line that

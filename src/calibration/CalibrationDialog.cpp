@@ -60,9 +60,31 @@ bool CalibrationDialog::OnInitDialog() {
                 ShowRow(row);
     });
 
-    OpenDevice();
+    // A converter that is not there at the start is as lost as one that goes later: it can be reconnected.
+    if (!OpenDevice())
+        worksheet->Live()->Lost();
     view->Attach(Bridge());
     worker.StartSampling();
+    worksheet->Live()->OfferReconnect([this] { return ReconnectConverter(); });
+    return true;
+}
+
+bool CalibrationDialog::ReconnectConverter() {
+    worker.StopSampling();
+    CloseDevice();
+    if (!OpenDevice()) {
+        worksheet->Live()->Lost();
+        return false;
+    }
+    if (InitConverter() == 0) {
+        ApplicationMessageBox(texts::AdInitializationError);
+        CloseDevice();
+        worksheet->Live()->Lost();
+        return false;
+    }
+    SetItemText(ids::StatusLine, "");
+    if (worker.AutoSampling() == 1)
+        worker.StartSampling();
     return true;
 }
 
@@ -123,6 +145,7 @@ void CalibrationDialog::OnEndModal() {
 }
 
 void CalibrationDialog::EndSampling() {
+    worksheet->Live()->OfferReconnect(nullptr);
     worker.EndSampling();
     CloseDevice();
 }

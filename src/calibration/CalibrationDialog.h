@@ -43,6 +43,11 @@ public:
     [[nodiscard]] int32_t CurrentRow() const { return worksheet->CurrentRow(); }
     [[nodiscard]] SamplingWorker& Worker() { return worker; }
 
+    // Opens the converter anew, as at start-up, after it was lost (a pulled cable put back, a driver
+    // reloaded): closes it, opens and initialises it (their boxes on failure) and samples again in automatic
+    // mode. The table, the selected height and the mode stay as they are. True when the converter came back.
+    bool ReconnectConverter();
+
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;

@@ -36,11 +36,14 @@ void DialogSamplingView::ShowRangeErrorFromWorker(std::stop_token stop) {
                                std::move(stop));
 }
 
-void DialogSamplingView::ShowConverterLostFromWorker(std::stop_token stop) {
+void DialogSamplingView::ShowConverterLostFromWorker(const std::string& why, std::stop_token stop) {
     live->Lost();
     if (auto target = Bridge()) {
         target->SetText(ids::SignalField, "", stop);
-        target->SetText(ids::StatusLine, std::string(texts::ConverterLost), std::move(stop));
+        std::string status(texts::ConverterLost);
+        if (!why.empty())
+            status += ": " + why;
+        target->SetText(ids::StatusLine, status, std::move(stop));
     }
 }
 

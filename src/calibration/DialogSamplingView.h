@@ -23,7 +23,8 @@ public:
 
     void ShowSignalFromWorker(const std::string& text, std::stop_token stop) override;
     void ShowRangeErrorFromWorker(std::stop_token stop) override;
-    void ShowConverterLostFromWorker(std::stop_token stop) override;
+    // The status line says "AD 转换器无响应", followed by the driver's reason when it gives one.
+    void ShowConverterLostFromWorker(const std::string& why, std::stop_token stop) override;
 
 private:
     std::shared_ptr<UiBridge> Bridge();

@@ -25,6 +25,11 @@ std::optional<std::uint32_t> LiveSignal::Current() const {
     return values[(published - 1) % Capacity];
 }
 
+bool LiveSignal::IsLost() const {
+    const std::lock_guard guard(lock);
+    return !live && losses > 0;
+}
+
 LiveSignal::Fresh LiveSignal::Since(Cursor& cursor) const {
     const std::lock_guard guard(lock);
     Fresh fresh;
@@ -35,6 +40,20 @@ LiveSignal::Fresh LiveSignal::Since(Cursor& cursor) const {
         fresh.values.push_back(values[number % Capacity]);
     cursor = {published, losses};
     return fresh;
+}
+
+void LiveSignal::OfferReconnect(std::function<bool()> offered) {
+    reconnect = std::move(offered);
+}
+
+bool LiveSignal::Reconnect() {
+    // A copy: the reconnect may run the UI's event loop (a box) in which the dialog withdraws its offer.
+    const std::function<bool()> call = reconnect;
+    return call && call();
+}
+
+bool LiveSignal::CanReconnect() const {
+    return static_cast<bool>(reconnect);
 }
 
 } // namespace slabcal

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -24,6 +25,8 @@ public:
 
     // The newest value, while one is live.
     [[nodiscard]] std::optional<std::uint32_t> Current() const;
+    // The converter was lost (or could not be opened) and no value has come since.
+    [[nodiscard]] bool IsLost() const;
 
     // Where one face stands in the stream.
     struct Cursor {
@@ -37,6 +40,15 @@ public:
     // What was published since the face last looked; moves the cursor on.
     [[nodiscard]] Fresh Since(Cursor& cursor) const;
 
+    // How a face opens the converter anew after it was lost (button "重新连接", its key, the script's
+    // `reconnect`): the dialog that owns the converter offers it while it runs and withdraws it (nullptr)
+    // when it ends. The table is not the converter's and stays as it is. UI thread only.
+    void OfferReconnect(std::function<bool()> reconnect);
+    // True when the converter is open and sampling again; false when it could not be opened (its box was
+    // shown) or no dialog offers a reconnect.
+    bool Reconnect();
+    [[nodiscard]] bool CanReconnect() const;
+
 private:
     mutable std::mutex lock;
     std::array<std::uint32_t, Capacity> values{};
@@ -44,6 +56,7 @@ private:
     std::uint64_t losses = 0;
     std::uint64_t lostAfter = 0; // the newest value before the last loss
     bool live = false;
+    std::function<bool()> reconnect; // UI thread only
 };
 
 } // namespace slabcal

@@ -45,7 +45,7 @@ public:
     void ShowRangeErrorFromWorker(std::stop_token) override {
         Record([&] { ++rangeErrors; });
     }
-    void ShowConverterLostFromWorker(std::stop_token) override {
+    void ShowConverterLostFromWorker(const std::string&, std::stop_token) override {
         Record([&] { ++converterLosses; });
     }
 

@@ -307,6 +307,47 @@ TEST_P(ReadsFailingFromCycle, EndTheWorkerAndWithdrawTheLastNumber) {
 
 INSTANTIATE_TEST_SUITE_P(FirstSecondOrFifth, ReadsFailingFromCycle, ::testing::Values(0, 1, 4));
 
+// A lost converter is opened anew from the window ("重新连接"), as often as it takes, and the table stays:
+// a reconnect that finds the converter still away says so with the open's box and changes nothing.
+TEST_F(DriverFaultMatrix, ALostConverterReconnectsAndTheTableStays) {
+    std::shared_ptr<LiveSignal> kept;
+    Run([&](HeadlessWindow& window) {
+        kept = ShownDialog().Worksheet().Live();
+        LiveSignal& live = *kept;
+        const std::string first = GaugeSignal(SimulatedGauge::PowerUpHeightMm, ConverterRange::Small);
+        ASSERT_TRUE(PumpUntil(window, [&] { return window.GetText(ids::SignalField) == first; }));
+        window.Click(ids::SavePointButton);
+        const std::string savedRow = window.ListGetItemText(ids::PointList, 0, points::SignalColumn);
+        EXPECT_EQ(savedRow, first);
+
+        driver->gauge->FailReadsFrom(0);
+        ASSERT_TRUE(PumpUntil(window, [&] { return live.IsLost(); }));
+        EXPECT_FALSE(ShownDialog().Worker().IsRunning());
+
+        driver->gauge->SetAbsent(true);
+        EXPECT_FALSE(live.Reconnect());
+        EXPECT_TRUE(live.IsLost());
+        EXPECT_FALSE(ShownDialog().Worker().IsRunning());
+
+        driver->gauge->SetAbsent(false);
+        driver->gauge->ClearFaults();
+        driver->gauge->SetHeight(HeightOfRow(1));
+        EXPECT_TRUE(live.Reconnect());
+        const std::string second = GaugeSignal(HeightOfRow(1), ConverterRange::Small);
+        // The field shows a value before the faces hear of it.
+        EXPECT_TRUE(PumpUntil(window, [&] { return window.GetText(ids::SignalField) == second; }));
+        EXPECT_TRUE(PumpUntil(window, [&] { return !live.IsLost(); }));
+        EXPECT_EQ(window.GetText(ids::StatusLine), "");
+        EXPECT_EQ(window.ListGetItemText(ids::PointList, 0, points::SignalColumn), savedRow);
+        EXPECT_EQ(ShownDialog().CurrentRow(), 1);
+        window.Click(ids::SavePointButton);
+        EXPECT_EQ(window.ListGetItemText(ids::PointList, 1, points::SignalColumn), second);
+    });
+    EXPECT_EQ(backend.Boxes(), std::vector<MessageBoxRecord>{ApplicationBox(texts::OpenDriverFailed)});
+    EXPECT_FALSE(kept->CanReconnect()); // the dialog is gone: nothing to reconnect through
+    ExpectCleanShutdown();
+}
+
 TEST_F(DriverFaultMatrix, RangeSwitchFailingOnceGivesExactlyOneBoxAndSamplingGoesOn) {
     driver->gauge->FailRangeSwitches(1);
     Run([&](HeadlessWindow& window) {

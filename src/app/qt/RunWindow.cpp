@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/qt/DriverPanel.h"
 #include "app/qt/QtStartProblem.h"
+#include "app/qt/ReconnectButton.h"
 #include "fitting/SegmentModel.h"
 #include "framework/Application.h"
 #include "framework/headless/HeadlessBackend.h"
@@ -137,6 +138,7 @@ int RunWindow(const CommandLine& line, int argc, char** argv) {
         if (ShowCurveWindowAtStart(options.curveWindow))
             curveWindow.show();
         const auto adviceWindow = AdviceWindow(*worksheet);
+        const auto reconnectWindow = ReconnectWindow(*worksheet->Live());
         RunCalibration(application, worksheet);
     } // every window goes here, and Qt gives the display back, before the program's end
     return EndOfRun(lock);
