@@ -166,6 +166,19 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
                             "the record's file name, with or without .json");
     certificate->add_option("-o,--output", line.certificate.output, "the PDF file to write")
         ->type_name("FILE.pdf");
+    CLI::App* probe = subcommand("probe", "read the converter --device names as the window does, one line a "
+                                          "cycle");
+    // --device and the drivers' options may follow the subcommand's name.
+    probe->fallthrough();
+    probe->add_option("--count", line.probe.count, "how many cycles to read (default 10)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1000000));
+    probe->add_option("--range", line.probe.range, "the converter's range: small (default) or large")
+        ->type_name("RANGE")
+        ->transform(
+            CLI::CheckedTransformer(std::map<std::string, ConverterRange>{{"small", ConverterRange::Small},
+                                                                          {"large", ConverterRange::Large}})
+                .description(""));
 
     const auto failed = [&app](std::string message) { return OptionError{std::move(message), app.help()}; };
     const auto kept = WithoutQtOptions(arguments);
@@ -200,11 +213,11 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
         if (auto error = options.driver->check(options.driverRequest))
             return failed(std::move(*error));
 
-    const std::array<std::pair<CLI::App*, Subcommand>, 4> subcommands{
-        {{history, Subcommand::History},
-         {restore, Subcommand::Restore},
-         {fit, Subcommand::Fit},
-         {certificate, Subcommand::Certificate}}};
+    const std::array<std::pair<CLI::App*, Subcommand>, 5> subcommands{{{history, Subcommand::History},
+                                                                       {restore, Subcommand::Restore},
+                                                                       {fit, Subcommand::Fit},
+                                                                       {certificate, Subcommand::Certificate},
+                                                                       {probe, Subcommand::Probe}}};
     for (const auto& [sub, which] : subcommands)
         if (sub->parsed())
             line.subcommand = which;

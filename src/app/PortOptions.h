@@ -2,6 +2,7 @@
 
 #include "app/DriverTable.h"
 #include "commands/Commands.h"
+#include "platform/ConverterContract.h"
 #include "platform/DriverEntry.h"
 
 #include <optional>
@@ -34,11 +35,16 @@ struct OptionError {
 };
 
 // What the program is to do besides opening the window: one subcommand, or none.
-enum class Subcommand { None, History, Restore, Fit, Certificate };
+enum class Subcommand { None, History, Restore, Fit, Certificate, Probe };
 
 struct CertificateOptions {
     std::string record;
     std::string output; // the PDF
+};
+
+struct ProbeOptions {
+    int count = 10; // cycles to read
+    ConverterRange range = ConverterRange::Small;
 };
 
 struct CommandLine {
@@ -47,6 +53,7 @@ struct CommandLine {
     RestoreOptions restore;
     FitOptions fit;
     CertificateOptions certificate;
+    ProbeOptions probe;
     // --help: the program's usage, or the subcommand's after a subcommand; printed instead of running
     // anything.
     std::string help;

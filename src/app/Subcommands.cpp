@@ -1,5 +1,6 @@
 #include "app/Subcommands.h"
 
+#include "app/ConverterProbe.h"
 #include "app/DeviceRoot.h"
 #include "platform/DeviceFileSystem.h"
 
@@ -11,6 +12,8 @@ bool RunsWithoutWindow(Subcommand subcommand) {
 
 int RunSubcommand(const CommandLine& line, bool interactive, std::istream& in, std::ostream& out,
                   std::ostream& err) {
+    if (line.subcommand == Subcommand::Probe)
+        return RunProbe(line.port, line.probe, out, err);
     DeviceFileSystem files(line.port.root);
     if (line.subcommand != Subcommand::History)
         if (const auto error = PrepareDeviceRoot(files)) {
@@ -27,6 +30,7 @@ int RunSubcommand(const CommandLine& line, bool interactive, std::istream& in, s
     }
     case Subcommand::Fit:
         return RunFit(line.fit, files, out, err);
+    case Subcommand::Probe:
     case Subcommand::Certificate: // drawn with Qt: main runs it
     case Subcommand::None:
         break;

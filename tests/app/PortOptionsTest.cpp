@@ -131,8 +131,20 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
     for (const std::vector<const char*>& bad : {std::vector<const char*>{"slabcal", "certificate", "r"},
                                                 {"slabcal", "certificate", "-o", "c.pdf"},
-                                                {"slabcal", "--curve-window", "maybe"}})
+                                                {"slabcal", "--curve-window", "maybe"},
+                                                {"slabcal", "probe", "--count", "0"},
+                                                {"slabcal", "probe", "--range", "medium"},
+                                                {"slabcal", "probe", "--iio-settings", "a.conf"}})
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
+    // The converter's options may follow the subcommand, as an integrator types them.
+    const auto probe = std::get<CommandLine>(
+        ParseCommandLine(std::vector<const char*>{"slabcal", "probe", "--device", "iio:adc", "--count", "3",
+                                                  "--range", "large"},
+                         "/r"));
+    EXPECT_EQ(probe.subcommand, Subcommand::Probe);
+    EXPECT_EQ(probe.port.driverRequest.argument, "adc");
+    EXPECT_EQ(probe.probe.count, 3);
+    EXPECT_EQ(probe.probe.range, ConverterRange::Large);
     const auto certificate = std::get<CommandLine>(
         ParseCommandLine(std::vector<const char*>{"slabcal", "certificate", "r", "-o", "c.pdf"}, "/r"));
     EXPECT_EQ(certificate.subcommand, Subcommand::Certificate);
@@ -154,7 +166,7 @@ TEST(PortOptionsUsage, NamesEveryOption) {
     const std::string usage = std::get<CommandLine>(ParseLine({"--help"})).help;
     for (const char* option : {"--root", "--device", "--sim-control", "--iio-settings", "--headless",
                                "--help", "--version", "-platform", "history", "restore", "fit", "certificate",
-                               "--curve-window", "iio:NAME", "/dev/NODE", "none"})
+                               "probe", "--curve-window", "iio:NAME", "/dev/NODE", "none"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

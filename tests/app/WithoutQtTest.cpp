@@ -27,6 +27,7 @@ TEST(ProgramWithoutQt, SubcommandsLoadNoQtLibraryAndTheCertificateDoes) {
     } cases[] = {
         {{"history", "--root", root}, 0, false},
         {{"fit", points, "--root", root}, 0, false},
+        {{"probe", "--device", "sim", "--count", "1"}, 0, false},
         {{"restore", "20250101T000000Z", "--yes", "--root", root}, 2, false},
         {{"--help"}, 0, false},
         {{"--version"}, 0, false},
