@@ -2,7 +2,10 @@
 // folder: cycle period and jitter, CPU while sampling, and the latency of StopSampling, both from a worker
 // between reads and from one waiting on a UI call.
 //
-//   slabcal_bench_sampling [cycles=200] [pairs=200] [sim|iio]
+//   slabcal_bench_sampling [cycles=200] [pairs=200] [sim|iio] [conversion_ms]
+//
+// With a conversion time the simulated gauge converts as slowly as a real sigma-delta converter (hx711:
+// 100 ms, ad7192 / ad7124 at their defaults: 400 ms): a cycle is then five conversions and the 100 ms pause.
 #include "acquisition/AdcDevice.h"
 #include "acquisition/SamplingView.h"
 #include "acquisition/SamplingWorker.h"
@@ -177,9 +180,12 @@ int main(int argc, char** argv) {
         std::printf("driver: IIO over a sysfs tree in %s\n", sysfs.c_str());
     } else {
         auto gauge = std::make_shared<SimulatedGauge>();
+        if (argc > 4)
+            gauge->SetConversionTime(std::chrono::milliseconds(std::strtoul(argv[4], nullptr, 10)));
         Drivers().Bind(ConverterDeviceName, gauge);
         ideal += 5 * gauge->CurrentStatus().conversionTime;
-        std::printf("driver: simulated gauge\n");
+        std::printf("driver: simulated gauge, %.0f ms a conversion\n",
+                    Millis(gauge->CurrentStatus().conversionTime).count());
     }
     if (!OpenDevice() || InitConverter() == 0)
         return 1;

@@ -2,7 +2,7 @@
 # Builds the Debian package from a configured and built preset (default ci-default) with CPack and checks
 # that its dependencies include Qt (read from the window plugin); then, with --install, installs it with
 # apt-get and starts the installed program: its version, a subcommand, and a headless run (the window
-# plugin) on a scratch device root without a converter.
+# plugin) on a scratch device root without a converter, the probe, and the installed converter header.
 #   scripts/package.sh [PRESET] [--install]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +29,10 @@ if [ "${2:-}" = "--install" ]; then
   /usr/bin/slabcal --version
   /usr/bin/slabcal history --root "$root"
   /usr/bin/slabcal --headless --device none --root "$root"
+  /usr/bin/slabcal probe --device sim --count 1
   rm -rf "$root"
+  # The converter's header, as a kernel driver's writer includes it.
+  printf '#include <slabcal/spa1.h>\n_Static_assert(sizeof(struct spa1_sample) == 5, "record");\nint main(void) { return SPA1_READ_SAMPLE == 0; }\n' |
+    cc -x c -o /dev/null -
   echo "installed and started: /usr/bin/slabcal"
 fi

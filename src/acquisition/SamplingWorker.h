@@ -13,7 +13,9 @@
 namespace slabcal {
 
 // Keeps the dialog's signal field live: a thread of its own reads five sample records, shows their average
-// and puts the converter on the range of the row being recorded, about ten times a second.
+// and puts the converter on the range of the row being recorded, then pauses 100 ms. A record is one
+// conversion, so the cycle is five conversions and the pause: about 110 ms on the gauge's own converter,
+// 600 ms on one of 100 ms (hx711), 2.1 s on one of 400 ms (a sigma-delta converter at its default rate).
 //
 // All operations except the thread's own run on the UI thread. What the thread touches lives in a shared
 // state object that the thread co-owns, so a thread that could not be joined in time never touches the

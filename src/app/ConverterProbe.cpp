@@ -116,6 +116,11 @@ int RunProbe(const PortOptions& port, const ProbeOptions& probe, std::ostream& o
         out << "initialise: failed: " << ConverterProblem() << " (the window goes on; so does the probe)"
             << std::endl;
 
+    // The window's worker sets the range after each cycle's reads, so its first cycle reads on whatever
+    // range the converter had; the probe sets it first, so that every line it prints is on the range asked.
+    const AdResult range = probe.range == ConverterRange::Small ? SelectSmallRange() : SelectLargeRange();
+    if (range != AdOk)
+        out << "range not set: " << ConverterProblem() << std::endl;
     // A row of the range asked for: the worker picks the range from the row, as it does in the window.
     const auto row = std::make_shared<std::atomic<int32_t>>(
         probe.range == ConverterRange::Small ? 0 : LastSmallRangeRow + 1);

@@ -139,8 +139,8 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     auto* scriptOption =
         app.add_option("--script", options.script,
                        "with --headless: the operator's actions on the dialog, one a line\n"
-                       "(height H, type TEXT, signal, save, write, answer yes|no, show), from\n"
-                       "FILE or, for -, standard input; the dialog ends with the script")
+                       "(height H, type TEXT, signal, save, write, answer yes|no, show, reconnect),\n"
+                       "from FILE or, for -, standard input; the dialog ends with the script")
             ->type_name("FILE");
     app.require_subcommand(0, 1);
 
