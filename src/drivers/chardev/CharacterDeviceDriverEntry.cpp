@@ -21,7 +21,7 @@ MadeDriver Make(const DriverRequest& request) {
 constinit const DriverEntry CharacterDeviceDriverEntry{
     .name = "chardev",
     .form = "/dev/NODE",
-    .description = "a character device that takes the control codes 14, 8, 9, 12",
+    .description = "a character device whose driver implements <slabcal/spa1.h>",
     .accept = Accept,
     .make = Make};
 

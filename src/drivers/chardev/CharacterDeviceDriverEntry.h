@@ -4,7 +4,7 @@
 
 namespace slabcal {
 
-// --device /dev/NODE: a character device whose kernel driver takes the converter's control codes.
+// --device /dev/NODE: a character device whose kernel driver implements the requests of <slabcal/spa1.h>.
 extern const DriverEntry CharacterDeviceDriverEntry;
 
 } // namespace slabcal
