@@ -105,13 +105,14 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
       stored(storedSource()) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter = new QSplitter(Qt::Vertical, this);
     layout->addWidget(splitter);
 
     chart = new CurveChart;
     auto* view = new QChartView(chart, splitter);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(380);
+    chartView = view;
     splitter->addWidget(view);
 
     auto* lower = new QWidget(splitter);
@@ -181,6 +182,12 @@ CurveWindow::~CurveWindow() {
     listing.reset();
     if (qApp != nullptr)
         qApp->removeEventFilter(this);
+}
+
+void CurveWindow::LetChartShrinkTo(int height) {
+    chartView->setMinimumHeight(height);
+    // Shared in this proportion, neither below its minimum.
+    splitter->setSizes({55, 45});
 }
 
 void CurveWindow::InstallToggleKey() {
