@@ -186,8 +186,9 @@ CurveWindow::~CurveWindow() {
 
 void CurveWindow::LetChartShrinkTo(int height) {
     chartView->setMinimumHeight(height);
+    layout()->setContentsMargins(0, 0, 0, 0);
     // Shared in this proportion, neither below its minimum.
-    splitter->setSizes({55, 45});
+    splitter->setSizes({60, 40});
 }
 
 void CurveWindow::InstallToggleKey() {

@@ -15,6 +15,7 @@
 #include "platform/DeviceFileSystem.h"
 #include "platform/DriverRegistry.h"
 #include "resources/ControlIds.h"
+#include "support/ModelPoints.h"
 #include "support/TemporaryFolder.h"
 #include "worksheet/CalibrationWorksheet.h"
 
@@ -30,6 +31,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +72,15 @@ TEST(BoardWindow, FillsTheBoardsScreenWithEverythingInViewAndWorksByTouch) {
         DeviceFileSystem files{folder.Path()};
         SegmentModel model;
         auto worksheet = std::make_shared<CalibrationWorksheet>(model, files);
+        // A table recorded with row 9 off by 10 %: a finding to show.
+        WorksheetState state;
+        const CalibrationPoints points = test::ModelPoints();
+        for (int row = 0; row < CalibrationRowCount; ++row)
+            state.rows[static_cast<std::size_t>(row)] = {points[static_cast<std::size_t>(row)],
+                                                         segments::RangeOfRow(row)};
+        state.rows[8].point.signal = std::to_string(std::lround(std::stod(points[8].signal) * 0.9));
+        state.currentRow = CalibrationRowCount;
+        worksheet->Replace(state);
         auto gauge = std::make_shared<SimulatedGauge>();
         ASSERT_TRUE(gauge->SetConversionTime(0us));
         Drivers().Bind(ConverterDeviceName, gauge);
