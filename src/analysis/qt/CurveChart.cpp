@@ -8,6 +8,7 @@
 #include "texts/CurveTexts.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegendMarker>
@@ -94,7 +95,8 @@ void LabelLogTicks(QCategoryAxis& axis, double low, double high, const std::vect
     axis.setRange(from, to);
     axis.setStartValue(from);
     const double least = (to - from) * labelPixels / std::max(pixels, 1.0);
-    double last = -HUGE_VAL;
+    // Qt gives a label no more room than its category, which for the first one starts at the axis' end.
+    double last = from;
     for (const double value : values) {
         const double at = std::log10(value);
         if (at <= from || at >= to || at - last < least)
@@ -137,7 +139,9 @@ CurveChart::CurveChart() {
     heightTicks = MakeTicks(curve::HeightAxis);
     addAxis(signalTicks, Qt::AlignBottom);
     addAxis(heightTicks, Qt::AlignLeft);
-    connect(this, &QChart::plotAreaChanged, this, [this] { LabelTicks(); });
+    // After the layout that changed the plot: labels changed during it would not be laid out.
+    connect(
+        this, &QChart::plotAreaChanged, this, [this] { LabelTicks(); }, Qt::QueuedConnection);
 
     for (std::size_t range = 0; range < stored.size(); ++range) {
         stored[range] = MakeCurve(curve::StoredSeries, QPen(Qt::darkGray, 1.5, Qt::DashLine));
@@ -195,9 +199,20 @@ CurveChart::CurveChart() {
 // The markers only drawn now and then have an entry only while they are drawn, so that the legend fits a
 // narrow chart.
 void CurveChart::ShowLegendOfWhatIsDrawn() {
+    bool changed = false;
+    const auto show = [&](QXYSeries* series, bool drawn) {
+        QLegendMarker* marker = legend()->markers(series).first();
+        if (marker->isVisible() != drawn) {
+            marker->setVisible(drawn);
+            changed = true;
+        }
+    };
     for (QXYSeries* series : std::initializer_list<QXYSeries*>{culprits, boundaries, live, liveEstimate})
-        legend()->markers(series).first()->setVisible(series->count() > 0);
-    legend()->markers(stored[0]).first()->setVisible(stored[0]->count() + stored[1]->count() > 0);
+        show(series, series->count() > 0);
+    show(stored[0], stored[0]->count() + stored[1]->count() > 0);
+    // The legend does not lay its entries out anew for a marker shown again.
+    if (changed && legend()->layout() != nullptr)
+        legend()->layout()->invalidate();
 }
 
 void CurveChart::LabelTicks() {
@@ -214,8 +229,9 @@ void CurveChart::LabelTicks() {
     heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
     if (heights.empty())
         heights = SignalTickValues(heightAxis->min(), heightAxis->max());
+    // Qt hides a vertical label whose category is not well higher than the text.
     LabelLogTicks(*heightTicks, heightAxis->min(), heightAxis->max(), heights, area.height(),
-                  metrics.height());
+                  1.5 * metrics.height());
 }
 
 void CurveChart::Attach(QAbstractSeries* series) {

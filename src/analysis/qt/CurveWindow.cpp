@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -187,6 +188,11 @@ CurveWindow::~CurveWindow() {
 void CurveWindow::LetChartShrinkTo(int height) {
     chartView->setMinimumHeight(height);
     layout()->setContentsMargins(0, 0, 0, 0);
+    // Every pixel of a small chart for the plot: no frame, no rounded card around it.
+    chartView->setFrameShape(QFrame::NoFrame);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->setBackgroundRoundness(0);
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
     // Shared in this proportion, neither below its minimum.
     splitter->setSizes({60, 40});
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 class QLabel;
+class QChartView;
 class QListWidget;
 class QSplitter;
 class QTableWidget;
@@ -94,7 +95,7 @@ private:
     CalibrationWorksheet::Subscription subscription;
 
     CurveChart* chart = nullptr;
-    QWidget* chartView = nullptr;
+    QChartView* chartView = nullptr;
     QSplitter* splitter = nullptr;
     QTableWidget* pointTable = nullptr;
     QTableWidget* compareTable = nullptr;

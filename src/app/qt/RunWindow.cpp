@@ -127,8 +127,6 @@ int RunWindow(const CommandLine& line, int argc, char** argv) {
     }
     {
         const auto qtApplication = StartQtApplication(argc, argv, name);
-        if (!qtApplication)
-            return 2;
         InstallQtTranslations();
         QtBackend backend;
         Application application(argv[0], backend);

@@ -29,8 +29,6 @@ extern "C" int SlabcalWindowMain(int argc, char** argv) {
             return exit_status::Refused;
         }
         const auto certificateApplication = StartQtApplication(qtArgumentCount, argv, name);
-        if (!certificateApplication)
-            return exit_status::Refused;
         return RunCertificate(line->certificate.record, line->certificate.output,
                               DeviceFileSystem(line->port.root), std::cout, std::cerr);
     }

@@ -246,9 +246,13 @@ std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const s
         held.swap(state.held);
     }
     if (!noScreen.empty()) {
+        // As for a platform that did not start at all: tearing the application down would only run the
+        // platform's own clean-up (which leaks its input handlers), and nothing of the program is open yet
+        // that the kernel would not close.
         std::fputs((programName + ": " + noScreen + "\n").c_str(), stderr);
         std::fflush(stderr);
-        return nullptr;
+        std::fflush(stdout);
+        std::_Exit(2);
     }
     if (state.previous != nullptr) {
         for (const auto& message : held) {

@@ -119,6 +119,7 @@ TEST(BoardWindow, FillsTheBoardsScreenWithEverythingInViewAndWorksByTouch) {
             if (c.sideBySide) {
                 EXPECT_TRUE(InView(&curve.Findings(), screen, "the findings"));
             }
+            QCoreApplication::processEvents();
             test::SaveScreenshot(board, ("board-" + name + ".png").c_str());
 
             // Every action by touch: at least about 9 mm high, the tabs too.
@@ -136,6 +137,7 @@ TEST(BoardWindow, FillsTheBoardsScreenWithEverythingInViewAndWorksByTouch) {
             if (!c.sideBySide) {
                 EXPECT_TRUE(InView(&curve.Findings(), screen, "the findings"));
                 EXPECT_TRUE(InView(&curve.PointTable(), screen, "逐点"));
+                QCoreApplication::processEvents();
                 test::SaveScreenshot(board, ("board-" + name + "-curve.png").c_str());
             }
             QTest::keyClick(window.Control(ids::HeightBox), Qt::Key_F9);
