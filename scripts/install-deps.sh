@@ -8,9 +8,9 @@ set -euo pipefail
 # the board's binaries and run their tests; Google Benchmark and GSL let the plain build compile bench/,
 # so a benchmark cannot fall behind the code it measures.
 # Qt Charts draws the calibration curve (its CMake package needs the Qt OpenGL one); nlohmann-json, Nettle and CLI11 serve the
-# calibration records and the subcommands; poppler-utils (pdftotext) reads back the certificates.
+# calibration records and the subcommands; qt6-translations-l10n gives the boxes' Yes/No in Chinese; poppler-utils (pdftotext) reads back the certificates.
 common=(cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-wqy-microhei nlohmann-json3-dev
-        nettle-dev libcli11-dev)
+        nettle-dev libcli11-dev qt6-translations-l10n)
 arm64=(g++-aarch64-linux-gnu qemu-user qt6-base-dev:arm64 qt6-charts-dev:arm64 libqt6opengl6-dev:arm64 libgl-dev:arm64 nettle-dev:arm64
        libgtest-dev:arm64 libgmock-dev:arm64)
 case "${1:-test}" in

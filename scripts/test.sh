@@ -5,7 +5,8 @@
 #   3. libFuzzer targets built with clang and fuzzed for FUZZ_SECONDS each (default 60);
 #   4. the aarch64 cross build, whole suite under qemu-aarch64, and its Debian package;
 #   5. the plain build with warnings as errors, the benchmarks compiled too: the naming check, the amd64 Debian package installed and
-#      started, then the whole suite; ctest's summary is the last line.
+#      started (the service's command line too, offscreen, as its user slabcal), then the whole suite; ctest's summary is the
+#      last line.
 # `scripts/test.sh --quick` runs step 5 alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -69,6 +69,13 @@ inline constexpr std::string_view NoDisplay =
     "/ -platform vnc to use it from a VNC viewer";
 inline constexpr std::string_view QtPlatformHint =
     "run it under xvfb-run, or with -platform offscreen / -platform vnc to use it from a VNC viewer";
+// The board's own platforms need a device rather than a display server.
+inline constexpr std::string_view LinuxFbHint =
+    "linuxfb needs a frame buffer device this user can open read-write (-platform linuxfb:fb=DEVICE, "
+    "/dev/fb0 by default; group video)";
+inline constexpr std::string_view EglFsHint = "eglfs needs a GPU with EGL and a DRM device this user can "
+                                              "open (/dev/dri/card0; groups video and render)";
+inline constexpr std::string_view NoScreen = "no screen";
 namespace panel {
 inline constexpr std::string_view Title = "Simulated gauge (SPA1:)";
 inline constexpr std::string_view ProbeGroup = "Probe";
@@ -99,5 +106,9 @@ inline constexpr std::string_view RecordsBeforeReadFailure = "Records until read
 inline constexpr std::string_view RangeFailuresLeft = "Range switches left to fail";
 inline constexpr std::string_view Never = "never";
 } // namespace panel
+// The board's one window: the touch control that ends the program as Esc does.
+namespace board {
+inline constexpr std::string_view Close = "退出";
+} // namespace board
 
 } // namespace slabcal::texts

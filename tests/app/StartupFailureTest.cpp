@@ -55,6 +55,10 @@ TEST(StartupFailures, EndInOneLineNamingTheCauseAndStatusTwo) {
          {unnamed + " is in use by another slabcal\n"}},
         {{"fit", points, "--write", "--root", unnamed}, {}, {unnamed + " is in use by another slabcal\n"}},
         {{"-platform", "bogus", "--device", "none", "--root", folder / "qt"}, {}, {"Qt platform \"bogus\""}},
+        // The board's platforms without their device: no screen, never a crash, and what the platform needs.
+        {{"-platform", "linuxfb:fb=/dev/null", "--device", "none", "--root", folder / "qt"},
+         {},
+         {"Qt platform \"linuxfb\"", "frame buffer /dev/null", std::string(texts::LinuxFbHint)}},
         // Last: needs a display number no X server listens on.
         {{"-platform", "xcb", "--device", "none", "--root", folder / "qt"},
          {"DISPLAY=:97"},

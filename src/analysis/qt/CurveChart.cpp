@@ -7,7 +7,10 @@
 #include "framework/qt/Utf8.h"
 #include "texts/CurveTexts.h"
 
+#include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
@@ -15,6 +18,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 namespace slabcal {
 namespace {
@@ -63,6 +68,52 @@ QList<QPointF> Calibration(const std::optional<SegmentModel>& model, ConverterRa
     return curve;
 }
 
+// Ticks between the decades: 1, 2 and 5 of each, or every digit where that gives fewer than three.
+std::vector<double> SignalTickValues(double low, double high) {
+    std::vector<double> values;
+    for (const std::initializer_list<double> digits :
+         {std::initializer_list<double>{1, 2, 5}, std::initializer_list<double>{1, 2, 3, 4, 5, 6, 7, 8, 9}}) {
+        values.clear();
+        for (double decade = std::pow(10.0, std::floor(std::log10(low))); decade <= high; decade *= 10)
+            for (const double digit : digits)
+                if (const double value = digit * decade; low < value && value < high)
+                    values.push_back(value);
+        if (values.size() >= 3)
+            break;
+    }
+    return values;
+}
+
+// `axis` labels `values` (ascending) at their logarithms across low … high, leaving out a label that
+// would touch the one before it on `pixels` of axis.
+void LabelLogTicks(QCategoryAxis& axis, double low, double high, const std::vector<double>& values,
+                   double pixels, double labelPixels) {
+    for (const QString& label : axis.categoriesLabels())
+        axis.remove(label);
+    const double from = std::log10(low);
+    const double to = std::log10(high);
+    axis.setRange(from, to);
+    axis.setStartValue(from);
+    const double least = (to - from) * labelPixels / std::max(pixels, 1.0);
+    // Qt gives a label no more room than its category, which for the first one starts at the axis' end.
+    double last = from;
+    for (const double value : values) {
+        const double at = std::log10(value);
+        if (at <= from || at >= to || at - last < least)
+            continue;
+        axis.append(FromUtf8(analysis::FixedText(value, 0)), at);
+        last = at;
+    }
+}
+
+QCategoryAxis* MakeTicks(std::string_view title) {
+    auto* axis = new QCategoryAxis;
+    axis->setTitleText(FromUtf8(title));
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setGridLineVisible(false);
+    return axis;
+}
+
 QLineSeries* MakeCurve(std::string_view name, QPen pen) {
     auto* series = new QLineSeries;
     series->setName(FromUtf8(name));
@@ -73,16 +124,24 @@ QLineSeries* MakeCurve(std::string_view name, QPen pen) {
 } // namespace
 
 CurveChart::CurveChart() {
+    // The log axes place the series and draw the grid; the ticks' own axes beside them carry the numbers
+    // and the titles.
     signalAxis = new QLogValueAxis;
-    signalAxis->setTitleText(FromUtf8(curve::SignalAxis));
-    signalAxis->setLabelFormat("%g");
-    signalAxis->setMinorTickCount(8);
     heightAxis = new QLogValueAxis;
-    heightAxis->setTitleText(FromUtf8(curve::HeightAxis));
-    heightAxis->setLabelFormat("%g");
-    heightAxis->setMinorTickCount(8);
+    for (QLogValueAxis* axis : {signalAxis, heightAxis}) {
+        axis->setMinorTickCount(8);
+        axis->setLabelsVisible(false);
+        axis->setLineVisible(false);
+    }
     addAxis(signalAxis, Qt::AlignBottom);
     addAxis(heightAxis, Qt::AlignLeft);
+    signalTicks = MakeTicks(curve::SignalAxis);
+    heightTicks = MakeTicks(curve::HeightAxis);
+    addAxis(signalTicks, Qt::AlignBottom);
+    addAxis(heightTicks, Qt::AlignLeft);
+    // After the layout that changed the plot: labels changed during it would not be laid out.
+    connect(
+        this, &QChart::plotAreaChanged, this, [this] { LabelTicks(); }, Qt::QueuedConnection);
 
     for (std::size_t range = 0; range < stored.size(); ++range) {
         stored[range] = MakeCurve(curve::StoredSeries, QPen(Qt::darkGray, 1.5, Qt::DashLine));
@@ -93,16 +152,20 @@ CurveChart::CurveChart() {
     }
     for (std::size_t segment = 0; segment < segmentLines.size(); ++segment) {
         // Six colours of their own: the theme's would repeat after the other series took theirs.
+        // None red: red rings the rows a finding names.
         static const std::array<QColor, segments::Count> colours{
-            QColor(0xc0, 0x39, 0x2b), QColor(0x27, 0x80, 0xb0), QColor(0x2e, 0x9e, 0x4f),
+            QColor(0x80, 0x80, 0x00), QColor(0x27, 0x80, 0xb0), QColor(0x2e, 0x9e, 0x4f),
             QColor(0xd6, 0x8a, 0x10), QColor(0x7d, 0x3c, 0x98), QColor(0x16, 0xa0, 0x95)};
         segmentLines[segment] = MakeCurve("", QPen(colours[segment], 2));
         segmentLines[segment]->setName(FromUtf8(curve::SegmentSeries).arg(segment + 1));
         Attach(segmentLines[segment]);
     }
-    points = MakeScatter(curve::PointsSeries, QScatterSeries::MarkerShapeCircle, 8, QColor(0x1f, 0x4e, 0x9c));
-    boundaries = MakeScatter(curve::BoundarySeries, QScatterSeries::MarkerShapeRectangle, 11,
-                             QColor(0xe0, 0x8a, 0x00));
+    // Black points and open black squares around the boundary rows: no segment's colour hides them.
+    points = MakeScatter(curve::PointsSeries, QScatterSeries::MarkerShapeCircle, 8, QColor(0x20, 0x20, 0x20));
+    boundaries = MakeScatter(curve::BoundarySeries, QScatterSeries::MarkerShapeRectangle, 13,
+                             QColor(0x20, 0x20, 0x20));
+    boundaries->setColor(Qt::transparent);
+    boundaries->setPen(QPen(QColor(0x20, 0x20, 0x20), 1.5));
     culprits =
         MakeScatter(curve::CulpritSeries, QScatterSeries::MarkerShapeCircle, 16, QColor(0xd0, 0x10, 0x10));
     live = MakeScatter(curve::LiveSeries, QScatterSeries::MarkerShapeStar, 16, QColor(0x10, 0x90, 0x30));
@@ -121,8 +184,54 @@ CurveChart::CurveChart() {
     legend()->markers(recordCurve[1]).first()->setVisible(false);
     legend()->markers(recordCurve[0]).first()->setVisible(false);
     legend()->markers(recordPoints).first()->setVisible(false);
+    // One entry for the six segments, which the colours tell apart on the curve.
+    legend()
+        ->markers(segmentLines[0])
+        .first()
+        ->setLabel(FromUtf8(curve::SegmentSeries).arg(QString::fromUtf8("1–6")));
+    for (std::size_t segment = 1; segment < segmentLines.size(); ++segment)
+        legend()->markers(segmentLines[segment]).first()->setVisible(false);
     legend()->setAlignment(Qt::AlignBottom);
     FitAxes();
+    ShowLegendOfWhatIsDrawn();
+}
+
+// The markers only drawn now and then have an entry only while they are drawn, so that the legend fits a
+// narrow chart.
+void CurveChart::ShowLegendOfWhatIsDrawn() {
+    bool changed = false;
+    const auto show = [&](QXYSeries* series, bool drawn) {
+        QLegendMarker* marker = legend()->markers(series).first();
+        if (marker->isVisible() != drawn) {
+            marker->setVisible(drawn);
+            changed = true;
+        }
+    };
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{culprits, boundaries, live, liveEstimate})
+        show(series, series->count() > 0);
+    show(stored[0], stored[0]->count() + stored[1]->count() > 0);
+    // The legend does not lay its entries out anew for a marker shown again.
+    if (changed && legend()->layout() != nullptr)
+        legend()->layout()->invalidate();
+}
+
+void CurveChart::LabelTicks() {
+    const QRectF area = plotArea();
+    const QFontMetricsF metrics(signalTicks->labelsFont());
+    LabelLogTicks(*signalTicks, signalAxis->min(), signalAxis->max(),
+                  SignalTickValues(signalAxis->min(), signalAxis->max()), area.width(),
+                  metrics.horizontalAdvance(QStringLiteral("00000")));
+    std::vector<double> heights;
+    for (const PointText& point : currentTable)
+        if (const double height = ReadIntegerPrefix(point.height); height > 0)
+            heights.push_back(height);
+    std::sort(heights.begin(), heights.end());
+    heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
+    if (heights.empty())
+        heights = SignalTickValues(heightAxis->min(), heightAxis->max());
+    // Qt hides a vertical label whose category is not well higher than the text.
+    LabelLogTicks(*heightTicks, heightAxis->min(), heightAxis->max(), heights, area.height(),
+                  1.5 * metrics.height());
 }
 
 void CurveChart::Attach(QAbstractSeries* series) {
@@ -231,6 +340,7 @@ void CurveChart::Ring() {
         }
     }
     culprits->replace(ringed);
+    ShowLegendOfWhatIsDrawn();
 }
 
 void CurveChart::ShowLive(std::optional<double> signal, ConverterRange range,
@@ -241,10 +351,12 @@ void CurveChart::ShowLive(std::optional<double> signal, ConverterRange range,
     liveEstimate->clear();
     if (!height) {
         liveText->setText(QString());
+        ShowLegendOfWhatIsDrawn();
         return;
     }
     const QPointF at(*signal, height->height);
     (height->estimate ? liveEstimate : live)->append(at);
+    ShowLegendOfWhatIsDrawn();
     liveText->setText(FromUtf8(std::string(curve::LiveHeight)
                                    .append(analysis::FixedText(height->height, 0))
                                    .append(curve::LiveSignal)
@@ -299,6 +411,7 @@ void CurveChart::FitAxes() {
     }
     signalAxis->setRange(signalLow / AxisMargin, signalHigh * AxisMargin);
     heightAxis->setRange(heightLow / AxisMargin, heightHigh * AxisMargin);
+    LabelTicks();
 }
 
 } // namespace slabcal

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class QCategoryAxis;
 class QGraphicsSimpleTextItem;
 class QLineSeries;
 class QLogValueAxis;
@@ -51,6 +52,10 @@ public:
     [[nodiscard]] QString LiveText() const;
     [[nodiscard]] const QLogValueAxis& SignalAxis() const { return *signalAxis; }
     [[nodiscard]] const QLogValueAxis& HeightAxis() const { return *heightAxis; }
+    // The labelled ticks: the heights of the rows recorded, and signals between the decades (the log axes
+    // label only their decades, often none of them).
+    [[nodiscard]] QCategoryAxis& HeightTicks() const { return *heightTicks; }
+    [[nodiscard]] QCategoryAxis& SignalTicks() const { return *signalTicks; }
     [[nodiscard]] QScatterSeries& RecordPoints() const { return *recordPoints; }
     [[nodiscard]] QLineSeries& RecordCurve(ConverterRange range) const;
 
@@ -59,9 +64,13 @@ private:
     void Ring();
     void FitAxes();
     void PlaceLiveText();
+    void LabelTicks();
+    void ShowLegendOfWhatIsDrawn();
 
     QLogValueAxis* signalAxis = nullptr;
     QLogValueAxis* heightAxis = nullptr;
+    QCategoryAxis* signalTicks = nullptr;
+    QCategoryAxis* heightTicks = nullptr;
     QScatterSeries* points = nullptr;
     std::array<QLineSeries*, segments::Count> segmentLines{};
     QScatterSeries* boundaries = nullptr;

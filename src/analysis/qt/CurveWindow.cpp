@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,13 +106,14 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
       stored(storedSource()) {
     setWindowTitle(FromUtf8(curve::WindowTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter = new QSplitter(Qt::Vertical, this);
     layout->addWidget(splitter);
 
     chart = new CurveChart;
     auto* view = new QChartView(chart, splitter);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(380);
+    chartView = view;
     splitter->addWidget(view);
 
     auto* lower = new QWidget(splitter);
@@ -181,6 +183,18 @@ CurveWindow::~CurveWindow() {
     listing.reset();
     if (qApp != nullptr)
         qApp->removeEventFilter(this);
+}
+
+void CurveWindow::LetChartShrinkTo(int height) {
+    chartView->setMinimumHeight(height);
+    layout()->setContentsMargins(0, 0, 0, 0);
+    // Every pixel of a small chart for the plot: no frame, no rounded card around it.
+    chartView->setFrameShape(QFrame::NoFrame);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->setBackgroundRoundness(0);
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    // Shared in this proportion, neither below its minimum.
+    splitter->setSizes({60, 40});
 }
 
 void CurveWindow::InstallToggleKey() {

@@ -16,7 +16,9 @@
 #include <vector>
 
 class QLabel;
+class QChartView;
 class QListWidget;
+class QSplitter;
 class QTableWidget;
 class QTimer;
 
@@ -56,6 +58,8 @@ public:
     // Writes the dialog's table as a points file (what `slabcal fit` reads), whole or not at all; empty on
     // success, else one line saying why.
     [[nodiscard]] std::string SaveTableAs(const QString& path) const;
+    // Lets the chart yield down to `height` pixels to the findings and tables beneath it (a board's screen).
+    void LetChartShrinkTo(int height);
     // Draws record `index` of the list over the current curve; -1 draws none.
     void ChooseRecord(int index);
 
@@ -91,6 +95,8 @@ private:
     CalibrationWorksheet::Subscription subscription;
 
     CurveChart* chart = nullptr;
+    QChartView* chartView = nullptr;
+    QSplitter* splitter = nullptr;
     QTableWidget* pointTable = nullptr;
     QTableWidget* compareTable = nullptr;
     QListWidget* findings = nullptr;

@@ -1,10 +1,11 @@
 #include "app/qt/ReconnectButton.h"
 
+#include "app/qt/TouchSize.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 
-#include <algorithm>
 #include <chrono>
 
 namespace slabcal {
@@ -13,17 +14,10 @@ namespace {
 // The live signal changes on the worker's thread; looking a few times a second is soon enough for a hand.
 constexpr std::chrono::milliseconds WatchInterval{250};
 
-// About 9 mm, a finger's width, on the screen's own density.
-int FingerHeight(const QScreen* screen) {
-    const double dotsPerInch = screen != nullptr ? screen->physicalDotsPerInchY() : 96.0;
-    return static_cast<int>(9.0 / 25.4 * std::max(dotsPerInch, 72.0));
-}
-
 } // namespace
 
 ReconnectButton::ReconnectButton(LiveSignal& signal, QWidget* parent)
     : QPushButton(QString::fromUtf8("重新连接 (F5)"), parent), live(signal) {
-    setMinimumHeight(FingerHeight(QGuiApplication::primaryScreen()));
     connect(this, &QPushButton::clicked, this, [this] {
         live.Reconnect();
         Follow();
@@ -45,8 +39,7 @@ void ReconnectButton::InstallKey() {
 void ReconnectButton::Follow() {
     const bool wanted = live.IsLost() && live.CanReconnect();
     setEnabled(wanted);
-    if (isWindow())
-        setVisible(wanted);
+    setVisible(wanted);
 }
 
 bool ReconnectButton::eventFilter(QObject* watched, QEvent* event) {
@@ -63,9 +56,10 @@ bool ReconnectButton::eventFilter(QObject* watched, QEvent* event) {
 std::unique_ptr<ReconnectButton> ReconnectWindow(LiveSignal& live) {
     auto button = std::make_unique<ReconnectButton>(live);
     button->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    button->adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
+        button->setMinimumHeight(TouchPixels(available));
+        button->adjustSize();
         button->move(available.right() + 1 - button->width(), available.top());
     }
     button->InstallKey();

@@ -10,7 +10,7 @@
 namespace slabcal {
 
 // "重新连接": opens the converter anew after it was lost, without leaving the program, so the table stays.
-// Enabled while the converter is lost and the dialog offers a reconnect; the key works wherever the focus
+// Shown while the converter is lost and the dialog offers a reconnect; the key works wherever the focus
 // is, as long as the button could be pressed. It only asks the live signal; the dialog does the rest.
 class ReconnectButton final : public QPushButton {
 public:

@@ -6,6 +6,7 @@
 #include "app/DeviceRoot.h"
 #include "app/OperatorScript.h"
 #include "app/Startup.h"
+#include "app/qt/BoardWindow.h"
 #include "app/qt/DriverPanel.h"
 #include "app/qt/QtStartProblem.h"
 #include "app/qt/ReconnectButton.h"
@@ -14,7 +15,9 @@
 #include "framework/headless/HeadlessBackend.h"
 #include "framework/headless/HeadlessWindow.h"
 #include "framework/qt/QtBackend.h"
+#include "framework/qt/QtDialogWindow.h"
 #include "framework/qt/QtPlatformStart.h"
+#include "framework/qt/QtTranslations.h"
 #include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
@@ -125,21 +128,35 @@ int RunWindow(const CommandLine& line, int argc, char** argv) {
     }
     {
         const auto qtApplication = StartQtApplication(argc, argv, name);
+        InstallQtTranslations();
         QtBackend backend;
         Application application(argv[0], backend);
-        const auto panel = DriverPanel(*options.driver, converter.driver);
-        if (panel)
-            panel->show();
+        auto panel = DriverPanel(*options.driver, converter.driver);
         // It only watches: the worksheet, the parameter file read-only, the records.
         CurveWindow curveWindow(
             *worksheet, [&files] { return ReadSegmentModel(files); },
             [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
-        curveWindow.InstallToggleKey();
-        if (ShowCurveWindowAtStart(options.curveWindow))
-            curveWindow.show();
-        const auto adviceWindow = AdviceWindow(*worksheet);
-        const auto reconnectWindow = ReconnectWindow(*worksheet->Live());
-        RunCalibration(application, worksheet);
+        if (PlatformWithoutWindowManager(QGuiApplication::platformName())) {
+            // Nothing could move or close a second window: one window fills the screen.
+            BoardWindow board(*worksheet, curveWindow, std::move(panel),
+                              QGuiApplication::primaryScreen()->availableGeometry());
+            backend.HostDialogsIn([&board](QtDialogWindow& dialog) { board.Host(dialog); });
+            const CurveWindowChoice shownAtStart =
+                board.SideBySide() ? CurveWindowChoice::Show : CurveWindowChoice::Hide;
+            if (options.curveWindow != CurveWindowChoice::Auto && options.curveWindow != shownAtStart)
+                board.ToggleCurve();
+            board.show();
+            RunCalibration(application, worksheet);
+        } else {
+            if (panel)
+                panel->show();
+            curveWindow.InstallToggleKey();
+            if (ShowCurveWindowAtStart(options.curveWindow))
+                curveWindow.show();
+            const auto adviceWindow = AdviceWindow(*worksheet);
+            const auto reconnectWindow = ReconnectWindow(*worksheet->Live());
+            RunCalibration(application, worksheet);
+        }
     } // every window goes here, and Qt gives the display back, before the program's end
     return EndOfRun(lock);
 }

@@ -17,7 +17,10 @@ QtBackend::QtBackend() {
 }
 
 std::unique_ptr<DialogWindow> QtBackend::CreateDialogWindow(Dialog& dialog) {
-    return std::make_unique<QtDialogWindow>(dialog);
+    auto window = std::make_unique<QtDialogWindow>(dialog);
+    if (dialogHost)
+        dialogHost(*window);
+    return window;
 }
 
 void QtBackend::ShowApplicationMessage(std::string_view caption, std::string_view text) {

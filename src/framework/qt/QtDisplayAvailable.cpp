@@ -31,8 +31,7 @@ std::vector<std::string> SplitPlatforms(std::string_view list) {
 
 } // namespace
 
-std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
-                                              const EnvironmentLookup& environment) {
+std::string RequestedQtPlatformSpec(int argc, const char* const* argv, const EnvironmentLookup& environment) {
     std::string requested;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] != nullptr ? argv[i] : "";
@@ -43,6 +42,12 @@ std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
     }
     if (requested.empty() && IsSet(environment, "QT_QPA_PLATFORM"))
         requested = environment("QT_QPA_PLATFORM");
+    return requested;
+}
+
+std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
+                                              const EnvironmentLookup& environment) {
+    const std::string requested = RequestedQtPlatformSpec(argc, argv, environment);
     if (!requested.empty())
         return SplitPlatforms(requested);
 

@@ -40,9 +40,32 @@ std::string FirstLine(const QString& text) {
     return ToUtf8(text.section(QLatin1Char('\n'), 0, 0).trimmed());
 }
 
+// The frame buffer linuxfb opens: its fb= option, else /dev/fb0.
+std::string FrameBufferDevice(std::string_view spec) {
+    for (const auto& entry : QString::fromStdString(std::string(spec)).split(QLatin1Char(';'))) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        if (parts.front().compare(QLatin1String("linuxfb"), Qt::CaseInsensitive) != 0)
+            continue;
+        for (const auto& option : parts.mid(1))
+            if (option.startsWith(QLatin1String("fb=")))
+                return ToUtf8(option.mid(3));
+    }
+    return "/dev/fb0";
+}
+
+// What the platform itself needs: a device on the board's platforms, a display server elsewhere.
+std::string_view PlatformHint(const std::vector<std::string>& platforms) {
+    const std::string first = platforms.empty() ? std::string() : Lower(platforms.front());
+    if (first == "linuxfb")
+        return texts::LinuxFbHint;
+    if (first == "eglfs")
+        return texts::EglFsHint;
+    return texts::QtPlatformHint;
+}
+
 std::string CannotStart(const std::vector<std::string>& platforms, const std::string& reason) {
     return "cannot start the Qt platform \"" + Joined(platforms, ";") + "\": " + reason + "; " +
-           std::string(texts::QtPlatformHint);
+           std::string(PlatformHint(platforms));
 }
 
 // Qt matches platform names to the keys in a plugin's metadata, ignoring case; reading the metadata does
@@ -105,6 +128,7 @@ struct Starting {
     QtMessageHandler previous = nullptr;
     std::string program;
     std::vector<std::string> platforms;
+    std::string platformSpec;
     std::vector<HeldMessage> held;
 };
 
@@ -129,6 +153,19 @@ int Telling(const HeldMessage& message) {
     return category.starts_with("qt.qpa.") ? 2 : 0;
 }
 
+// The held message that best says why the platform did not start, else `fallback`'s first line.
+std::string BestReason(const Starting& state, const QString& fallback) {
+    std::string reason = FirstLine(fallback);
+    int best = 0;
+    for (const auto& message : state.held) {
+        if (const int telling = Telling(message); telling > best) {
+            best = telling;
+            reason = FirstLine(message.text);
+        }
+    }
+    return reason;
+}
+
 void HoldBack(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     Starting& state = StartingState();
     std::unique_lock lock(state.mutex);
@@ -147,15 +184,8 @@ void HoldBack(QtMsgType type, const QMessageLogContext& context, const QString& 
     }
     // Qt aborts once this returns. Its fatal text only says that no platform plugin could be initialised;
     // the messages held back say why.
-    std::string reason = FirstLine(text);
-    int best = 0;
-    for (const auto& message : state.held) {
-        if (const int telling = Telling(message); telling > best) {
-            best = telling;
-            reason = FirstLine(message.text);
-        }
-    }
-    const std::string line = state.program + ": " + CannotStart(state.platforms, reason) + "\n";
+    const std::string line =
+        state.program + ": " + CannotStart(state.platforms, BestReason(state, text)) + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
     std::_Exit(2);
@@ -189,19 +219,40 @@ std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const s
     {
         std::lock_guard lock(state.mutex);
         state.program = programName;
-        state.platforms = RequestedQtPlatforms(
-            argc, argv, [](const char* name) -> const char* { return std::getenv(name); });
+        const EnvironmentLookup environment = [](const char* name) -> const char* {
+            return std::getenv(name);
+        };
+        state.platforms = RequestedQtPlatforms(argc, argv, environment);
+        state.platformSpec = RequestedQtPlatformSpec(argc, argv, environment);
         state.held.clear();
         state.active = true;
         state.previous = qInstallMessageHandler(HoldBack);
     }
     auto application = std::make_unique<QApplication>(argc, argv);
     std::vector<HeldMessage> held;
+    std::string noScreen;
     {
         std::lock_guard lock(state.mutex);
+        // linuxfb without a usable frame buffer starts without any screen, and the first window would
+        // crash: that is a platform that did not start.
+        if (QGuiApplication::primaryScreen() == nullptr) {
+            std::string reason = BestReason(state, FromUtf8(texts::NoScreen));
+            if (PlatformHint(state.platforms) == texts::LinuxFbHint)
+                reason = "frame buffer " + FrameBufferDevice(state.platformSpec) + ": " + reason;
+            noScreen = CannotStart(state.platforms, reason);
+        }
         qInstallMessageHandler(state.previous);
         state.active = false;
         held.swap(state.held);
+    }
+    if (!noScreen.empty()) {
+        // As for a platform that did not start at all: tearing the application down would only run the
+        // platform's own clean-up (which leaks its input handlers), and nothing of the program is open yet
+        // that the kernel would not close.
+        std::fputs((programName + ": " + noScreen + "\n").c_str(), stderr);
+        std::fflush(stderr);
+        std::fflush(stdout);
+        std::_Exit(2);
     }
     if (state.previous != nullptr) {
         for (const auto& message : held) {

@@ -24,6 +24,8 @@ namespace slabcal {
 // 'PROGRAM: cannot start the Qt platform "NAME": REASON; run it under xvfb-run, …' goes to standard error,
 // REASON being the platform's own complaint, and the process ends with status 2. Qt's messages during the
 // construction are held back meanwhile and passed on to the previous handler once it has succeeded.
+// A platform that starts without any screen (linuxfb on a frame buffer it cannot use) ends the same way,
+// the line naming the frame buffer.
 [[nodiscard]] std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv,
                                                                const std::string& programName);
 

@@ -17,6 +17,9 @@
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
@@ -352,6 +355,47 @@ TEST(CurveWindow, ReadsTheRecordsBesideTheUiThread) {
     ASSERT_TRUE(QTest::qWaitFor([&window] { return window.RecordList().count() == 2; }, WaitMs));
     EXPECT_EQ(listings, 2);
     EXPECT_FALSE(onUiThread);
+}
+
+} // namespace
+} // namespace slabcal
+
+namespace slabcal {
+namespace {
+
+// With only rows 1–3 recorded (no decade of either axis in view) both axes carry numbers, the heights
+// those of the rows; the six segments share one legend entry; the ring's red is no segment's colour.
+TEST(CurveChart, LabelsTheRecordedHeightsAndKeepsTheRingsRedToItself) {
+    CalibrationPoints firstRows = test::ModelPoints();
+    for (std::size_t row = 3; row < firstRows.size(); ++row)
+        firstRows[row] = {};
+    Sheet sheet(firstRows);
+    CurveWindow window(
+        sheet.worksheet, [] { return std::nullopt; },
+        [](const std::stop_token&) { return std::vector<ListedRecord>{}; });
+    window.resize(800, 480);
+    window.show();
+    window.Refresh();
+    QCoreApplication::processEvents();
+    const CurveChart& chart = window.Chart();
+
+    const QStringList heights = chart.HeightTicks().categoriesLabels();
+    for (std::size_t row = 0; row < 3; ++row)
+        EXPECT_TRUE(heights.contains(QString::fromStdString(firstRows[row].height)))
+            << heights.join(' ').toStdString();
+    EXPECT_GE(chart.SignalTicks().categoriesLabels().size(), 2);
+
+    int segmentEntries = 0;
+    for (std::size_t segment = 0; segment < segments::Count; ++segment) {
+        const QColor colour = chart.Segment(segment).pen().color();
+        const QColor ring = chart.Culprits().color();
+        const int apart =
+            std::max({std::abs(colour.red() - ring.red()), std::abs(colour.green() - ring.green()),
+                      std::abs(colour.blue() - ring.blue())});
+        EXPECT_GE(apart, 96) << "segment " << segment + 1;
+        segmentEntries += chart.legend()->markers(&chart.Segment(segment)).first()->isVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(segmentEntries, 1);
 }
 
 } // namespace
