@@ -127,12 +127,19 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
                                                 {"slabcal", "fit"},
                                                 {"slabcal", "history", "extra"},
                                                 {"slabcal", "fit", "p.csv", "--yes"},
+                                                {"slabcal", "fit", "p.csv", "--temperature", "150"},
+                                                {"slabcal", "fit", "p.csv", "--humidity", "warm"},
                                                 {"slabcal", "history", "fit", "p.csv"}})
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
     for (const std::vector<const char*>& bad : {std::vector<const char*>{"slabcal", "certificate", "r"},
                                                 {"slabcal", "certificate", "-o", "c.pdf"},
                                                 {"slabcal", "--curve-window", "maybe"}})
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
+    const auto conditions = std::get<CommandLine>(
+        ParseCommandLine(std::vector<const char*>{"slabcal", "fit", "p.csv", "--write", "--operator", "张三",
+                                                  "--temperature", "21.5"},
+                         "/r"));
+    EXPECT_EQ(conditions.fit.conditions, (CalibrationConditions{"张三", 21.5, std::nullopt}));
     const auto certificate = std::get<CommandLine>(
         ParseCommandLine(std::vector<const char*>{"slabcal", "certificate", "r", "-o", "c.pdf"}, "/r"));
     EXPECT_EQ(certificate.subcommand, Subcommand::Certificate);
