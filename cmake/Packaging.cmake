@@ -3,6 +3,7 @@
 # dependencies come from dpkg-shlibdeps, which reads both, so they are whatever the built program and plugin
 # really link, for the architecture they were built for, and the font.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/slabcal.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/slabcal.conf.example DESTINATION share/doc/slabcal)
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/Icon128.png DESTINATION share/icons/hicolor/64x64/apps
         RENAME slabcal.png)
 # The board: the service that starts it full-screen as the user slabcal (made by the package's postinst),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ConverterContract.h"
+
 #include <array>
 #include <cstddef>
 #include <span>
@@ -17,7 +19,7 @@ namespace slabcal::analysis {
 // while settled cannot bring its segment near that question by its own noise.
 class SettleWindow final {
 public:
-    static constexpr std::size_t Size = 10; // fresh converter values, however slowly they come
+    static constexpr std::size_t Size = SettleSampleCount; // fresh converter values, however slowly they come
     static constexpr double RelativeLimit = 0.005;
     static constexpr double CountLimit = 2;
 

@@ -22,9 +22,7 @@ template <std::size_t Size> void StoreAll(std::array<double, Size>& values) {
 
 } // namespace
 
-std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, double signal) {
-    if (!(signal > 0) || !std::isfinite(signal))
-        return std::nullopt;
+std::size_t SegmentAt(const SegmentModel& model, ConverterRange range, double signal) {
     const bool small = range == ConverterRange::Small;
     const double upper = small ? model.ConsRange[0] : model.ConsRange[2];
     const double lower = small ? model.ConsRange[1] : model.ConsRange[3];
@@ -33,7 +31,13 @@ std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, 
         ++segment;
     if (signal < lower)
         ++segment;
-    const double height = model.Segment(segment).HeightAt(signal);
+    return segment;
+}
+
+std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, double signal) {
+    if (!(signal > 0) || !std::isfinite(signal))
+        return std::nullopt;
+    const double height = model.Segment(SegmentAt(model, range, signal)).HeightAt(signal);
     return std::isfinite(height) ? std::optional(height) : std::nullopt;
 }
 

@@ -9,10 +9,13 @@
 
 namespace slabcal::analysis {
 
-// The height a model gives for a signal measured on one range. The boundary signals pick the segment as
-// the gauge measures: on the small range segment 0 down to ConsRange0, segment 1 down to ConsRange1,
-// segment 2 below; on the large range segments 3, 4 and 5 the same way with ConsRange2 and ConsRange3.
-// Nothing for a signal that is not positive.
+// The segment the gauge measures a signal of one range with: the boundary signals pick it, on the small
+// range segment 0 down to ConsRange0, segment 1 down to ConsRange1, segment 2 below; on the large range
+// segments 3, 4 and 5 the same way with ConsRange2 and ConsRange3.
+[[nodiscard]] std::size_t SegmentAt(const SegmentModel& model, ConverterRange range, double signal);
+
+// The height a model gives for a signal measured on one range, on the segment SegmentAt picks. Nothing
+// for a signal that is not positive.
 [[nodiscard]] std::optional<double> HeightAt(const SegmentModel& model, ConverterRange range, double signal);
 
 // The model the write command would store for this table, as the file would then hold it (each value in

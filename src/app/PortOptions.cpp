@@ -161,6 +161,19 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     fit->add_option("POINTS", line.fit.pointsFile, "a CSV file of fifteen height,signal rows, 40 to 800 mm");
     fit->add_flag("--write", line.fit.write, "store the values, the backup copy and a record");
     fit->add_flag("--force", line.fit.force, "with --write: store segments over the deviation limit too");
+    fit->add_option("--operator", line.fit.conditions.operatorName,
+                    "with --write: who calibrated, for the record")
+        ->type_name("NAME");
+    double temperature = 0;
+    double humidity = 0;
+    CLI::Option* temperatureOption =
+        fit->add_option("--temperature", temperature, "with --write: the ambient temperature, °C")
+            ->type_name("C")
+            ->check(CLI::Range(-50.0, 100.0));
+    CLI::Option* humidityOption =
+        fit->add_option("--humidity", humidity, "with --write: the relative humidity, %")
+            ->type_name("PCT")
+            ->check(CLI::Range(0.0, 100.0));
     CLI::App* certificate = subcommand("certificate", "a record's calibration certificate as a PDF");
     certificate->add_option("RECORD", line.certificate.record,
                             "the record's file name, with or without .json");
@@ -188,6 +201,10 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
         return failed(error.what());
     }
 
+    if (temperatureOption->count() > 0)
+        line.fit.conditions.temperature = temperature;
+    if (humidityOption->count() > 0)
+        line.fit.conditions.humidity = humidity;
     for (const auto& given : driverOptions)
         if (given.option->count() > 0 && given.value.empty())
             return failed("option " + given.name + " needs a value");

@@ -44,9 +44,14 @@ constexpr std::string_view FontPackage = "fonts-wqy-microhei";
 // without its headings or numbers must fail, not be handed out.
 class PageWriter final {
 public:
-    PageWriter(QPdfWriter& pdf, QPainter& pagePainter, QString fontFamily)
+    // `number` and `pages` (0 while the pages are being counted) go into every page's foot.
+    PageWriter(QPdfWriter& pdf, QPainter& pagePainter, QString fontFamily, std::string number, int pages)
         : writer(pdf), painter(pagePainter), family(std::move(fontFamily)),
-          width(pagePainter.viewport().width()), height(pagePainter.viewport().height()) {}
+          certificateNumber(std::move(number)), totalPages(pages), width(pagePainter.viewport().width()),
+          height(pagePainter.viewport().height()) {
+        Font(FootPoints);
+        height -= 2 * LineHeight();
+    }
 
     void Font(double points, bool bold = false) {
         QFont font(family);
@@ -72,7 +77,20 @@ public:
                              Checked(cells[k]));
         y += LineHeight();
     }
+    // A text wrapped to the page's width.
+    void Paragraph(const std::string& text) {
+        const QString shown = Checked(text);
+        const QRect bounds = painter.boundingRect(QRect(0, 0, width, height), Qt::TextWordWrap, shown);
+        Need(bounds.height());
+        painter.drawText(QRect(0, y, width, bounds.height()), Qt::AlignLeft | Qt::TextWordWrap, shown);
+        y += bounds.height();
+    }
     void Gap() { y += LineHeight() / 2; }
+    // The last page's foot; the pages drawn so far.
+    int Finish() {
+        Foot();
+        return page;
+    }
     void Rule() {
         painter.drawLine(0, y, width, y);
         y += LineHeight() / 4;
@@ -124,22 +142,146 @@ private:
     void Need(int space) {
         if (y + space <= height)
             return;
+        Foot();
         writer.newPage();
+        ++page;
         y = 0;
     }
+    // The certificate number and "第 x 页 共 y 页" under the page's text, in the font of the text.
+    void Foot() {
+        const QFont font = painter.font();
+        const QRawFont raw = glyphs;
+        Font(FootPoints);
+        const QRect foot(0, height + LineHeight(), width, LineHeight());
+        painter.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter,
+                         Checked(std::string(words::CertificateNumber) + certificateNumber));
+        painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Checked(words::PageOf(page, totalPages)));
+        painter.setFont(font);
+        glyphs = raw;
+    }
+
+    static constexpr double FootPoints = 8;
 
     QPdfWriter& writer;
     QPainter& painter;
     QString family;
     QRawFont glyphs;
     std::string missing;
+    std::string certificateNumber;
+    int totalPages;
     int width;
     int height;
     int y = 0;
+    int page = 1;
 };
 
 std::string Fixed(double value, int decimals) {
     return analysis::FixedText(value, decimals);
+}
+
+std::string Stated(const std::string& text) {
+    return text.empty() ? std::string(words::NotStated) : text;
+}
+
+std::string Stated(const std::optional<double>& value, int decimals, std::string_view unit) {
+    return value ? Fixed(*value, decimals) + std::string(unit) : std::string(words::NotStated);
+}
+
+std::string DecisionText(Decision decision) {
+    switch (decision) {
+    case Decision::Pass:
+        return std::string(words::Pass);
+    case Decision::Fail:
+        return std::string(words::Fail);
+    case Decision::Indeterminate:
+        return std::string(words::Indeterminate);
+    case Decision::None:
+        break;
+    }
+    return std::string(words::NotStated);
+}
+
+std::string ToleranceText(const CalibrationSettings& settings) {
+    const auto& small = settings.toleranceSmall;
+    const auto& large = settings.toleranceLarge;
+    if (small == large)
+        return Stated(small, 3, " mm");
+    return std::string(words::SmallRange) + Stated(small, 3, " mm") + ", " + std::string(words::LargeRange) +
+           Stated(large, 3, " mm");
+}
+
+std::string PermissibleErrorText(const CalibrationSettings& settings) {
+    const auto& error = settings.permissibleError;
+    if (!error)
+        return std::string(words::NotStated);
+    return "± (" + Fixed(error->mm, 3) + " mm + " + Fixed(error->percent, 3) + " %)";
+}
+
+// Who and what: the gauge, the reference, the operator, the conditions, the due date. A record of format
+// 1 held none of it.
+void WriteParticulars(PageWriter& page, const CertificateContent& content) {
+    const CalibrationSettings& settings = content.settings;
+    const CalibrationConditions& conditions = content.conditions;
+    page.Line(std::string(words::Serial) + Stated(settings.serialNumber));
+    page.Line(std::string(words::ReferenceSet) + Stated(settings.referenceSet) + "    " +
+              std::string(words::ReferenceCertificate) + Stated(settings.referenceCertificate));
+    page.Line(std::string(words::ReferenceTolerance) + ToleranceText(settings) + "    " +
+              std::string(words::PermissibleError) + PermissibleErrorText(settings));
+    page.Line(std::string(words::OperatorName) + Stated(conditions.operatorName) + "    " +
+              std::string(words::Temperature) + Stated(conditions.temperature, 1, " °C") + "    " +
+              std::string(words::Humidity) + Stated(conditions.humidity, 0, " %RH"));
+    page.Line(std::string(words::DueDate) + Stated(content.dueDate));
+    for (const std::string& problem : settings.problems)
+        page.Line(std::string(words::SettingsProblems) + problem);
+}
+
+// Every recorded row before and after the save, with U and the decision.
+void WriteAssessment(PageWriter& page, const CertificateContent& content) {
+    page.Font(10, true);
+    page.Line(std::string(words::AssessmentHeading));
+    page.Font(7);
+    if (content.assessment.empty()) {
+        page.Line(std::string(words::NoAssessment));
+        return;
+    }
+    const bool stated = content.formatVersion >= 2;
+    page.Row({std::string(words::Row), std::string(words::ReferenceHeight), std::string(words::Signal),
+              std::string(words::AsFound), std::string(words::ErrorMm), std::string(words::ErrorPercent),
+              std::string(words::AsLeft), std::string(words::ErrorMm), std::string(words::ErrorPercent),
+              std::string(words::Expanded), std::string(words::Verdict)});
+    page.Rule();
+    bool typed = false;
+    for (const PointAssessment& point : content.assessment) {
+        const double reference = point.referenceHeight;
+        const auto errorPercent = [reference](double error) { return Fixed(error / reference * 100, 2); };
+        const bool byHand = stated && !content.spreads[static_cast<std::size_t>(point.row)];
+        typed = typed || byHand;
+        const std::string noAsFound(words::NoAsFound);
+        page.Row({std::to_string(point.row + 1) + (byHand ? std::string(words::TypedMark) : ""),
+                  Fixed(reference, 0), Fixed(point.signal, 0),
+                  point.asFound ? Fixed(*point.asFound, 2) : noAsFound,
+                  point.asFound ? Fixed(*point.asFound - reference, 2) : noAsFound,
+                  point.asFound ? errorPercent(*point.asFound - reference) : noAsFound,
+                  Fixed(point.asLeft, 2), Fixed(point.AsLeftError(), 2), errorPercent(point.AsLeftError()),
+                  stated ? Fixed(point.expanded, 2) : std::string(words::NotStated),
+                  stated ? DecisionText(point.decision) : std::string(words::NotStated)});
+    }
+    page.Rule();
+    page.Font(8);
+    if (!stated) {
+        page.Paragraph(std::string(words::FormatOne));
+        return;
+    }
+    if (typed)
+        page.Line(std::string(words::TypedNote));
+    const bool judged = content.settings.permissibleError.has_value();
+    page.Line(std::string(words::Overall) +
+              (judged ? DecisionText(OverallDecision(content.assessment)) : std::string(words::NotStated)));
+    page.Paragraph(std::string(words::Method));
+    page.Paragraph(std::string(words::MethodCombined));
+    if (!content.settings.toleranceSmall || !content.settings.toleranceLarge)
+        page.Paragraph(std::string(words::NoTolerance));
+    page.Paragraph(std::string(judged ? words::DecisionRule : words::NoDecision));
 }
 
 void WritePages(PageWriter& page, const CertificateContent& content) {
@@ -147,9 +289,12 @@ void WritePages(PageWriter& page, const CertificateContent& content) {
     page.Font(16, true);
     page.Line(std::string(words::Title));
     page.Font(8);
-    page.Line(std::string(words::Time) + content.time);
-    page.Line(std::string(words::Version) + content.version);
-    page.Line(std::string(words::Record) + content.recordName);
+    page.Line(std::string(words::CertificateNumber) + content.number);
+    page.Line(std::string(words::Time) + content.time + "    " + std::string(words::Version) +
+              content.version + "    " + std::string(words::Record) + content.recordName);
+    WriteParticulars(page, content);
+    page.Gap();
+    WriteAssessment(page, content);
     page.Gap();
 
     page.Font(10, true);
@@ -200,11 +345,14 @@ std::string WriteCertificate(const CertificateContent& content, const std::strin
     if (family.isEmpty())
         return "cannot write " + path + ": no font for the certificate's Chinese texts; install " +
                std::string(FontPackage);
-    // Drawn whole in memory first, so the file is only touched once there is a certificate to put there.
+    // Drawn twice: once to count the pages every page names, then for good. Drawn whole in memory, so the
+    // file is only touched once there is a certificate to put there.
     QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    {
+    int pages = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        pdf.clear();
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setResolution(Dpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -215,8 +363,9 @@ std::string WriteCertificate(const CertificateContent& content, const std::strin
         QPainter painter;
         if (!painter.begin(&writer))
             return "cannot write " + path + ": the PDF writer did not start";
-        PageWriter page(writer, painter, family);
+        PageWriter page(writer, painter, family, content.number, pages);
         WritePages(page, content);
+        pages = page.Finish();
         if (!painter.end())
             return "cannot write " + path + ": the PDF writer failed";
         if (!page.Missing().empty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DeviceFileSystem.h"
+#include "records/CalibrationSettings.h"
 
 #include <istream>
 #include <ostream>
@@ -38,9 +39,10 @@ struct RestoreOptions {
                              std::ostream& out, std::ostream& err);
 
 struct FitOptions {
-    std::string pointsFile; // host path of the fifteen height,signal rows
-    bool write = false;     // store the values as the write command does
-    bool force = false;     // store segments over the deviation limit too
+    std::string pointsFile;           // host path of the fifteen height,signal rows
+    bool write = false;               // store the values as the write command does
+    bool force = false;               // store segments over the deviation limit too
+    CalibrationConditions conditions; // who calibrated and how, for the record of --write
 };
 
 // `slabcal fit POINTS.csv`: the write command's checks and segments from a points file, the sixteen values

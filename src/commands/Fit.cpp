@@ -72,6 +72,10 @@ int RunFit(const FitOptions& options, const DeviceFileSystem& files, std::ostrea
     if (!lock)
         return exit_status::Refused;
     CommandLineFace face(files, out, err, options.force);
+    worksheet.SetConditions(options.conditions);
+    // The record states the settings file as it stands; a line of it that is not used is said now.
+    for (const std::string& problem : ReadCalibrationSettings(files).problems)
+        err << "slabcal: " << CalibrationSettingsPath << ": " << problem << " (not used)\n";
     return ExitStatus(worksheet.Write(face, RecordKind::Fit));
 }
 

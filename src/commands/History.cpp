@@ -80,7 +80,7 @@ std::string Escaped(std::string_view text) {
     return shown;
 }
 
-std::string Describe(const CalibrationRecord& record) {
+std::string Describe(const CalibrationRecord& record, const std::string& name) {
     std::string kind(RecordKindName(record.kind));
     if (!RecordsASave(record.kind))
         return Escaped(record.time) + "  " + kind + "  " + std::to_string(RecordedRowCount(record)) + " rows";
@@ -89,8 +89,10 @@ std::string Describe(const CalibrationRecord& record) {
     char worst[32];
     std::snprintf(worst, sizeof worst, "%.2f %%", WorstDeviationPercent(record));
     const std::string forced = ForcedSegments(record);
+    const Decision decision = OverallDecision(record.assessment);
     return Escaped(record.time) + "  " + kind + "  worst " + worst + "  forced " +
-           (forced.empty() ? "-" : forced);
+           (forced.empty() ? "-" : forced) + "  certificate " + Escaped(CertificateNumber(record, name)) +
+           "  decision " + (decision == Decision::None ? "-" : std::string(DecisionName(decision)));
 }
 
 } // namespace
@@ -117,7 +119,7 @@ int RunHistory(const DeviceFileSystem& files, std::ostream& out, std::ostream& e
             continue;
         }
         const auto& record = std::get<CalibrationRecord>(entry);
-        out << Describe(record) << (record.parameterFileSha256 == current ? "  current" : "") << '\n';
+        out << Describe(record, name) << (record.parameterFileSha256 == current ? "  current" : "") << '\n';
     }
     return exit_status::Success;
 }

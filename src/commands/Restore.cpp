@@ -78,6 +78,10 @@ int RunRestore(const RestoreOptions& options, const DeviceFileSystem& files, std
             record.segments = source.segments;
             record.boundarySignals = source.boundarySignals;
             record.restoredFrom = name;
+            // The restored calibration's own statement of how it was made.
+            record.spreads = source.spreads;
+            record.settings = source.settings;
+            record.conditions = source.conditions;
         },
         face));
 }

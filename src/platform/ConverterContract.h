@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -43,5 +44,8 @@ using SampleRecord = std::array<std::uint8_t, SampleRecordSize>;
 
 // The signal the operator sees is the average of the records' counts in units of this many counts.
 inline constexpr std::uint32_t CountsPerSignalUnit = 1000;
+
+// How many of the newest signals judge whether the signal has settled, and give a saved signal's spread.
+inline constexpr std::size_t SettleSampleCount = 10;
 
 } // namespace slabcal

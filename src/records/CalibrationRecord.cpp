@@ -10,6 +10,16 @@ namespace slabcal {
 namespace {
 
 constexpr std::array<std::string_view, 5> KindNames{"calibration", "restore", "fit", "draft", "abandoned"};
+constexpr std::array<std::string_view, 4> DecisionNames{"none", "pass", "fail", "indeterminate"};
+
+// The value whose name is `name` in a list of names in the enumeration's order.
+template <typename Enum, std::size_t Size>
+std::optional<Enum> FromName(const std::array<std::string_view, Size>& names, std::string_view name) {
+    for (std::size_t index = 0; index < names.size(); ++index)
+        if (names[index] == name)
+            return static_cast<Enum>(index);
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -18,10 +28,7 @@ std::string_view RecordKindName(RecordKind kind) {
 }
 
 std::optional<RecordKind> RecordKindFromName(std::string_view name) {
-    for (std::size_t index = 0; index < KindNames.size(); ++index)
-        if (KindNames[index] == name)
-            return static_cast<RecordKind>(index);
-    return std::nullopt;
+    return FromName<RecordKind>(KindNames, name);
 }
 
 CalibrationRecord NewTableRecord(RecordKind kind, std::chrono::system_clock::time_point now) {
@@ -77,6 +84,34 @@ std::string ForcedSegments(const CalibrationRecord& record) {
             list.append(list.empty() ? "" : ",").append(std::to_string(segment + 1));
     }
     return list;
+}
+
+std::string_view DecisionName(Decision decision) {
+    return DecisionNames[static_cast<std::size_t>(decision)];
+}
+
+std::optional<Decision> DecisionFromName(std::string_view name) {
+    return FromName<Decision>(DecisionNames, name);
+}
+
+Decision OverallDecision(std::span<const PointAssessment> points) {
+    Decision overall = Decision::None;
+    for (const PointAssessment& point : points) {
+        if (point.decision == Decision::Fail || overall == Decision::Fail)
+            overall = Decision::Fail;
+        else if (point.decision == Decision::Indeterminate || overall == Decision::Indeterminate)
+            overall = Decision::Indeterminate;
+        else if (point.decision == Decision::Pass)
+            overall = Decision::Pass;
+    }
+    return overall;
+}
+
+std::string CertificateNumber(const CalibrationRecord& record, std::string_view fileName) {
+    if (fileName.ends_with(".json"))
+        fileName.remove_suffix(5);
+    const std::string& serial = record.settings.serialNumber;
+    return serial.empty() ? std::string(fileName) : serial + "-" + std::string(fileName);
 }
 
 std::string_view ProgramVersion() {

@@ -3,6 +3,9 @@
 #include "fitting/CalibrationPoints.h"
 #include "fitting/SegmentFit.h"
 #include "fitting/SegmentTable.h"
+#include "records/CalibrationSettings.h"
+#include "records/PointAssessment.h"
+#include "records/SignalSpread.h"
 #include "storage/StoreResult.h"
 #include "storage/WriteSegmentModel.h"
 
@@ -16,8 +19,10 @@
 
 namespace slabcal {
 
-// The format this program writes; a record of a higher version is left alone rather than misread.
-inline constexpr int RecordFormatVersion = 1;
+// The format this program writes; a record of a higher version is left alone rather than misread. Format 2
+// added the settings, the conditions, each row's signal spread and the points' assessment; a record of
+// format 1 has none of them.
+inline constexpr int RecordFormatVersion = 2;
 
 // What stored the values: the dialog's write command, a restore of an earlier record, or `slabcal fit`; or,
 // without any save, a table being recorded (the worksheet kept between saves, never in the records'
@@ -59,6 +64,12 @@ struct CalibrationRecord {
     std::string parameterFileSha256; // lowercase hex of the parameter file's bytes after the save
     bool backedUp = false;           // the backup copy succeeded
     std::string restoredFrom;        // Restore: the record (file name) whose values were restored
+    // Format 2 (a save's record): the settings file as read at the save, the operator and conditions,
+    // each row's signal spread (none for a row typed by hand) and every recorded row judged.
+    CalibrationSettings settings;
+    CalibrationConditions conditions;
+    std::array<std::optional<SignalSpread>, CalibrationRowCount> spreads;
+    std::vector<PointAssessment> assessment;
 
     friend bool operator==(const CalibrationRecord&, const CalibrationRecord&) = default;
 };
@@ -90,6 +101,10 @@ SegmentRecords(const std::array<std::optional<SegmentFit>, segments::Count>& fit
 // The segments the operator forced past the deviation question, numbered from 1 as the dialog counts
 // them ("2,5"); empty when none.
 [[nodiscard]] std::string ForcedSegments(const CalibrationRecord& record);
+
+// The record's certificate number: the gauge's serial number (when the record names one) and the record's
+// file name without ".json", which is unique on the device ("SG-0117-20261207T120000Z-2").
+[[nodiscard]] std::string CertificateNumber(const CalibrationRecord& record, std::string_view fileName);
 
 // This program's version, as `slabcal --version` prints it.
 [[nodiscard]] std::string_view ProgramVersion();

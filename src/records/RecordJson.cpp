@@ -68,14 +68,110 @@ std::string_view RangeName(ConverterRange range) {
     return range == ConverterRange::Small ? "small" : "large";
 }
 
+// A number or null.
+std::optional<double> OptionalNumber(const ParsedJson& object, const char* name) {
+    if (Field(object, name).is_null())
+        return std::nullopt;
+    return Number(object, name);
+}
+
+Json OptionalJson(const std::optional<double>& value) {
+    return value ? Json(*value) : Json(nullptr);
+}
+
+// A whole number from `low` to `high`.
+std::int32_t Whole(const ParsedJson& object, const char* name, long long low, long long high) {
+    const ParsedJson& value = Field(object, name);
+    if (!value.is_number_integer() || value.get<long long>() < low || value.get<long long>() > high)
+        throw Invalid(std::string("\"") + name + "\" is not a whole number from " + std::to_string(low) +
+                      " to " + std::to_string(high));
+    return static_cast<std::int32_t>(value.get<long long>());
+}
+
+Json SettingsJson(const CalibrationSettings& settings) {
+    Json problems = Json::array();
+    for (const auto& problem : settings.problems)
+        problems.push_back(problem);
+    const auto& error = settings.permissibleError;
+    return {
+        {"serial", settings.serialNumber},
+        {"reference", settings.referenceSet},
+        {"referenceCertificate", settings.referenceCertificate},
+        {"toleranceSmallMm", OptionalJson(settings.toleranceSmall)},
+        {"toleranceLargeMm", OptionalJson(settings.toleranceLarge)},
+        {"permissibleError", error ? Json{{"mm", error->mm}, {"percent", error->percent}} : Json(nullptr)},
+        {"intervalDays", settings.intervalDays ? Json(*settings.intervalDays) : Json(nullptr)},
+        {"problems", std::move(problems)}};
+}
+
+CalibrationSettings SettingsFromJson(const ParsedJson& json) {
+    CalibrationSettings settings;
+    settings.serialNumber = Text(json, "serial");
+    settings.referenceSet = Text(json, "reference");
+    settings.referenceCertificate = Text(json, "referenceCertificate");
+    settings.toleranceSmall = OptionalNumber(json, "toleranceSmallMm");
+    settings.toleranceLarge = OptionalNumber(json, "toleranceLargeMm");
+    if (const ParsedJson& error = Field(json, "permissibleError"); !error.is_null())
+        settings.permissibleError = PermissibleError{Number(error, "mm"), Number(error, "percent")};
+    if (!Field(json, "intervalDays").is_null())
+        settings.intervalDays = Whole(json, "intervalDays", 1, 3660);
+    const ParsedJson& problems = Field(json, "problems");
+    if (!problems.is_array())
+        throw Invalid("\"problems\" is not a list");
+    for (const ParsedJson& problem : problems) {
+        if (!problem.is_string())
+            throw Invalid("a settings problem is not a text");
+        settings.problems.push_back(problem.get<std::string>());
+    }
+    return settings;
+}
+
+Json AssessmentJson(const PointAssessment& point) {
+    return {{"row", point.row + 1},
+            {"referenceHeight", point.referenceHeight},
+            {"signal", point.signal},
+            {"asFound", OptionalJson(point.asFound)},
+            {"asLeft", point.asLeft},
+            {"segment", point.segment + 1},
+            {"sensitivity", point.sensitivity},
+            {"uReference", OptionalJson(point.uReference)},
+            {"uRepeatability", OptionalJson(point.uRepeatability)},
+            {"uResolution", point.uResolution},
+            {"uFit", point.uFit},
+            {"expanded", point.expanded},
+            {"decision", std::string(DecisionName(point.decision))}};
+}
+
+PointAssessment AssessmentFromJson(const ParsedJson& json) {
+    PointAssessment point;
+    point.row = Whole(json, "row", 1, CalibrationRowCount) - 1;
+    point.referenceHeight = Number(json, "referenceHeight");
+    point.signal = Number(json, "signal");
+    point.asFound = OptionalNumber(json, "asFound");
+    point.asLeft = Number(json, "asLeft");
+    point.segment = Whole(json, "segment", 1, segments::Count) - 1;
+    point.sensitivity = Number(json, "sensitivity");
+    point.uReference = OptionalNumber(json, "uReference");
+    point.uRepeatability = OptionalNumber(json, "uRepeatability");
+    point.uResolution = Number(json, "uResolution");
+    point.uFit = Number(json, "uFit");
+    point.expanded = Number(json, "expanded");
+    const auto decision = DecisionFromName(Text(json, "decision"));
+    if (!decision)
+        throw Invalid("unknown \"decision\"");
+    point.decision = *decision;
+    return point;
+}
+
 ConverterRange RangeFromName(const std::string& name) {
     if (name != "small" && name != "large")
         throw Invalid("a point's \"range\" is neither \"small\" nor \"large\"");
     return name == "small" ? ConverterRange::Small : ConverterRange::Large;
 }
 
-CalibrationRecord FromJson(const ParsedJson& json) {
+CalibrationRecord FromJson(const ParsedJson& json, int formatVersion) {
     CalibrationRecord record;
+    record.formatVersion = formatVersion;
     record.programVersion = Text(json, "programVersion");
     record.time = Text(json, "time");
     const auto kind = RecordKindFromName(Text(json, "kind"));
@@ -87,6 +183,11 @@ CalibrationRecord FromJson(const ParsedJson& json) {
         record.points[row] = {Text(points[row], "height"), Text(points[row], "signal")};
         if (points[row].contains("range"))
             record.measuredOn[row] = RangeFromName(Text(points[row], "range"));
+        if (points[row].contains("spread")) {
+            const ParsedJson& spread = Field(points[row], "spread");
+            record.spreads[row] =
+                SignalSpread{Whole(spread, "samples", 2, 1000000), Number(spread, "standardDeviation")};
+        }
     }
     const ParsedJson& boundaries = List(json, "boundarySignals", record.boundarySignals.size());
     for (std::size_t index = 0; index < record.boundarySignals.size(); ++index) {
@@ -129,6 +230,17 @@ CalibrationRecord FromJson(const ParsedJson& json) {
     record.backedUp = backup == "copied";
     if (record.kind == RecordKind::Restore)
         record.restoredFrom = Text(json, "restoredFrom");
+    if (formatVersion < 2)
+        return record;
+    record.settings = SettingsFromJson(Field(json, "settings"));
+    const ParsedJson& conditions = Field(json, "conditions");
+    record.conditions = {Text(conditions, "operator"), OptionalNumber(conditions, "temperatureC"),
+                         OptionalNumber(conditions, "humidityPercent")};
+    const ParsedJson& assessment = Field(json, "assessment");
+    if (!assessment.is_array() || assessment.size() > CalibrationRowCount)
+        throw Invalid("\"assessment\" is not a list of at most 15");
+    for (const ParsedJson& point : assessment)
+        record.assessment.push_back(AssessmentFromJson(point));
     return record;
 }
 
@@ -140,6 +252,9 @@ std::string RecordToJson(const CalibrationRecord& record) {
         Json point{{"height", record.points[row].height}, {"signal", record.points[row].signal}};
         if (const auto& range = record.measuredOn[row])
             point["range"] = RangeName(*range);
+        if (const auto& spread = record.spreads[row])
+            point["spread"] = {{"samples", spread->samples},
+                               {"standardDeviation", spread->standardDeviation}};
         points.push_back(std::move(point));
     }
     Json segments = Json::array();
@@ -173,6 +288,16 @@ std::string RecordToJson(const CalibrationRecord& record) {
     json["values"] = std::move(values);
     json["parameterFileSha256"] = record.parameterFileSha256;
     json["backup"] = record.backedUp ? "copied" : "failed";
+    if (record.formatVersion >= 2) {
+        json["settings"] = SettingsJson(record.settings);
+        json["conditions"] = {{"operator", record.conditions.operatorName},
+                              {"temperatureC", OptionalJson(record.conditions.temperature)},
+                              {"humidityPercent", OptionalJson(record.conditions.humidity)}};
+        Json assessment = Json::array();
+        for (const PointAssessment& point : record.assessment)
+            assessment.push_back(AssessmentJson(point));
+        json["assessment"] = std::move(assessment);
+    }
     return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
@@ -207,7 +332,7 @@ RecordOrError ParseRecord(std::string_view text) {
             return RecordError{RecordProblem::NewerVersion,
                                "format version " + std::to_string(version.get<long long>()) +
                                    ", newer than this program's " + std::to_string(RecordFormatVersion)};
-        return FromJson(json);
+        return FromJson(json, static_cast<int>(version.get<long long>()));
     } catch (const std::exception& error) {
         return RecordError{RecordProblem::Damaged, error.what()};
     }

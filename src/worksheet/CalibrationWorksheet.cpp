@@ -11,6 +11,28 @@
 #include <utility>
 
 namespace slabcal {
+namespace {
+
+// The spread of the last SettleSampleCount live signals before a save, as the curve window judges them
+// settled. While the converter delivers, the worker rewrites the signal field ten times a second, so the
+// saved text is one of its signals (one some cycles old: the field trails the worker); with no converter
+// live the signal was typed by hand, and has none.
+std::optional<SignalSpread> LiveSpread(const LiveSignal& live) {
+    const std::vector<std::uint32_t> values = live.Recent(SettleSampleCount);
+    if (values.size() < 2)
+        return std::nullopt;
+    double mean = 0;
+    for (const std::uint32_t value : values)
+        mean += value;
+    mean /= static_cast<double>(values.size());
+    double squares = 0;
+    for (const std::uint32_t value : values)
+        squares += (value - mean) * (value - mean);
+    return SignalSpread{static_cast<std::int32_t>(values.size()),
+                        std::sqrt(squares / static_cast<double>(values.size() - 1))};
+}
+
+} // namespace
 
 int WorksheetState::SavedRowCount() const {
     return static_cast<int>(std::count_if(
@@ -36,6 +58,7 @@ void CalibrationWorksheet::SavePoint(std::int32_t selectedRow, std::string heigh
                                      std::string signalText) {
     // The signal on show was measured on the range the worker chose from the row current before this save.
     const ConverterRange measuredOn = segments::RangeOfRow(CurrentRow());
+    const std::optional<SignalSpread> spread = LiveSpread(*live);
     currentRow->store(selectedRow);
     const bool inTable = selectedRow >= 0 && selectedRow < CalibrationRowCount;
     if (auto boundary = segments::BoundaryIndexOfRow(selectedRow)) {
@@ -45,8 +68,8 @@ void CalibrationWorksheet::SavePoint(std::int32_t selectedRow, std::string heigh
             model.ConsRange[static_cast<std::size_t>(*boundary)] = static_cast<double>(single);
     }
     if (inTable)
-        rows[static_cast<std::size_t>(selectedRow)] = {{std::move(heightText), std::move(signalText)},
-                                                       measuredOn};
+        rows[static_cast<std::size_t>(selectedRow)] = {
+            {std::move(heightText), std::move(signalText)}, measuredOn, spread};
     if (selectedRow < CalibrationRowCount)
         currentRow->store(selectedRow + 1);
     if (inTable)
@@ -108,8 +131,13 @@ WriteOutcome CalibrationWorksheet::Write(WriteFace& face, RecordKind kind) {
         files, [this] { return WriteSegmentModel(model, files); }, kind,
         [this](CalibrationRecord& record) {
             record.points = computed.points;
-            for (std::size_t row = 0; row < rows.size(); ++row)
+            for (std::size_t row = 0; row < rows.size(); ++row) {
                 record.measuredOn[row] = rows[row].measuredOn;
+                record.spreads[row] = rows[row].spread;
+            }
+            record.settings = ReadCalibrationSettings(files);
+            record.conditions =
+                calibrationConditions.Empty() ? ReadCalibrationConditions(files) : calibrationConditions;
             record.segments = SegmentRecords(computed.fits, computed.forced);
             record.boundarySignals = model.ConsRange;
         },

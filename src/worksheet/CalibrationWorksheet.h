@@ -27,6 +27,9 @@ struct WorksheetRow {
     // the current row before the save (a height chosen by hand and saved at once is measured on the other
     // range). Nothing until the row is saved.
     std::optional<ConverterRange> measuredOn;
+    // The live signals before the save, when the saved signal was the live one: its repeatability. None
+    // for a signal typed by hand.
+    std::optional<SignalSpread> spread;
 
     friend bool operator==(const WorksheetRow&, const WorksheetRow&) = default;
 };
@@ -92,6 +95,11 @@ public:
     // moves on (up to 15, one past the table).
     void SavePoint(std::int32_t selectedRow, std::string heightText, std::string signalText);
 
+    // Who calibrates and under which conditions: stated in the record of every write from now on; while
+    // none are set, the operator's entries kept on the device (ReadCalibrationConditions) are.
+    void SetConditions(CalibrationConditions conditions) { calibrationConditions = std::move(conditions); }
+    [[nodiscard]] const CalibrationConditions& Conditions() const { return calibrationConditions; }
+
     // Replaces the rows, current row and boundary signals at once.
     void Replace(const WorksheetState& state);
 
@@ -134,6 +142,7 @@ private:
     const std::shared_ptr<std::atomic<std::int32_t>> currentRow;
     const std::shared_ptr<LiveSignal> live;
     Computed computed;
+    CalibrationConditions calibrationConditions;
     std::shared_ptr<std::list<Listener>> listeners;
 };
 

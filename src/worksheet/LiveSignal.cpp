@@ -30,6 +30,18 @@ bool LiveSignal::IsLost() const {
     return !live && losses > 0;
 }
 
+std::vector<std::uint32_t> LiveSignal::Recent(std::size_t count) const {
+    const std::lock_guard guard(lock);
+    std::vector<std::uint32_t> recent;
+    if (!live)
+        return recent;
+    const std::uint64_t first = std::max({published - std::min<std::uint64_t>(published, count), lostAfter,
+                                          published - std::min<std::uint64_t>(published, Capacity)});
+    for (std::uint64_t number = first; number < published; ++number)
+        recent.push_back(values[number % Capacity]);
+    return recent;
+}
+
 LiveSignal::Fresh LiveSignal::Since(Cursor& cursor) const {
     const std::lock_guard guard(lock);
     Fresh fresh;

@@ -37,6 +37,9 @@ public:
         std::vector<std::uint32_t> values; // oldest first, at most Capacity
         bool lost = false;                 // the converter was lost since: only values after that follow
     };
+    // The newest `count` values (fewer when fewer came since the converter was last lost), oldest first;
+    // nothing while no value is live.
+    [[nodiscard]] std::vector<std::uint32_t> Recent(std::size_t count) const;
     // What was published since the face last looked; moves the cursor on.
     [[nodiscard]] Fresh Since(Cursor& cursor) const;
 

@@ -1,5 +1,6 @@
 #include "worksheet/SaveSequence.h"
 
+#include "assessment/AssessPoints.h"
 #include "records/RecordStore.h"
 #include "storage/BackUpParameterFile.h"
 
@@ -42,6 +43,7 @@ WriteOutcome SaveAndRecord(const DeviceFileSystem& files, const std::function<St
     try {
         CalibrationRecord record = NewRecord(kind, stored, backedUp, std::chrono::system_clock::now());
         describe(record);
+        record.assessment = AssessPoints(record);
         recorded = WriteRecord(files, record);
     } catch (const std::exception& error) {
         face.RecordFailed(error.what());

@@ -19,6 +19,7 @@ CalibrationRecord TableRecord(const WorksheetState& state, RecordKind kind) {
     for (std::size_t row = 0; row < state.rows.size(); ++row) {
         record.points[row] = state.rows[row].point;
         record.measuredOn[row] = state.rows[row].measuredOn;
+        record.spreads[row] = state.rows[row].spread;
     }
     record.currentRow = state.currentRow;
     record.boundarySignals = state.boundarySignals;
@@ -28,7 +29,7 @@ CalibrationRecord TableRecord(const WorksheetState& state, RecordKind kind) {
 WorksheetState StateOf(const CalibrationRecord& record) {
     WorksheetState state;
     for (std::size_t row = 0; row < state.rows.size(); ++row)
-        state.rows[row] = {record.points[row], record.measuredOn[row]};
+        state.rows[row] = {record.points[row], record.measuredOn[row], record.spreads[row]};
     state.currentRow = record.currentRow.value_or(0);
     state.boundarySignals = record.boundarySignals;
     return state;

@@ -127,6 +127,8 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
                                                 {"slabcal", "fit"},
                                                 {"slabcal", "history", "extra"},
                                                 {"slabcal", "fit", "p.csv", "--yes"},
+                                                {"slabcal", "fit", "p.csv", "--temperature", "150"},
+                                                {"slabcal", "fit", "p.csv", "--humidity", "warm"},
                                                 {"slabcal", "history", "fit", "p.csv"}})
         EXPECT_TRUE(std::holds_alternative<OptionError>(ParseCommandLine(bad, "/r"))) << bad.back();
     for (const std::vector<const char*>& bad : {std::vector<const char*>{"slabcal", "certificate", "r"},
@@ -145,6 +147,11 @@ TEST(CommandLineParse, ReadsTheSubcommandsWithTheirOptionsAndRoot) {
     EXPECT_EQ(probe.port.driverRequest.argument, "adc");
     EXPECT_EQ(probe.probe.count, 3);
     EXPECT_EQ(probe.probe.range, ConverterRange::Large);
+    const auto conditions = std::get<CommandLine>(
+        ParseCommandLine(std::vector<const char*>{"slabcal", "fit", "p.csv", "--write", "--operator", "张三",
+                                                  "--temperature", "21.5"},
+                         "/r"));
+    EXPECT_EQ(conditions.fit.conditions, (CalibrationConditions{"张三", 21.5, std::nullopt}));
     const auto certificate = std::get<CommandLine>(
         ParseCommandLine(std::vector<const char*>{"slabcal", "certificate", "r", "-o", "c.pdf"}, "/r"));
     EXPECT_EQ(certificate.subcommand, Subcommand::Certificate);

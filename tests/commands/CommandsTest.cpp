@@ -4,6 +4,7 @@
 #include "calibration/DialogFixture.h"
 #include "records/RecordStore.h"
 #include "records/Sha256.h"
+#include "support/FormatOneRecord.h"
 #include "texts/Texts.h"
 
 #include <optional>
@@ -49,14 +50,16 @@ struct Commands : DialogFixture {
         std::istringstream in(answer);
         return RunRestore({record, yes, !answer.empty()}, files, in, out, err);
     }
-    int Fit(const std::string& csv, bool write = false, bool force = false) {
+    int Fit(const std::string& csv, bool write = false, bool force = false,
+            CalibrationConditions conditions = {}) {
         PutHostFile("points.csv", csv);
-        return RunFit({folder / "points.csv", write, force}, files, out, err);
+        return RunFit({folder / "points.csv", write, force, std::move(conditions)}, files, out, err);
     }
 };
 
 TEST_F(Commands, AWriteLeavesARecordOfItsPointsValuesAndChecksumThatHistoryCallsCurrent) {
     PutHostFile(ParameterFile, "VORKAPELMIX\r\nSerial=A-17\r\nCurveA0=-0.5\r\n");
+    PutHostFile("slabcal.conf", "serial=SG-0117\npermissible_error=1 %\n");
     std::vector<std::string> signals = ModelSignals;
     signals[1] = "5000"; // segment 1 over the limit, written anyway (the default answer)
     WriteFromDialog(signals);
@@ -79,8 +82,27 @@ TEST_F(Commands, AWriteLeavesARecordOfItsPointsValuesAndChecksumThatHistoryCalls
             << value.key;
 
     ASSERT_EQ(History(), exit_status::Success) << err.str();
-    EXPECT_EQ(out.str(),
-              records[0].name + "  " + record.time + "  calibration  worst 13.84 %  forced 1  current\n");
+    // Segment 1's lack of fit (13.8 % at its worst) makes U wider than the 1 % the rows are judged by.
+    EXPECT_EQ(out.str(), records[0].name + "  " + record.time +
+                             "  calibration  worst 13.84 %  forced 1  certificate SG-0117-" +
+                             records[0].name.substr(0, 16) + "  decision indeterminate  current\n");
+}
+
+// A record a program of format 1 left lists, and restores, as before.
+TEST_F(Commands, AFormatOneRecordListsAndRestores) {
+    WriteFromDialog(ModelSignals);
+    const std::string first = HostFile(ParameterFile);
+    const std::string name = Records()[0].name;
+    PutHostFile("NandFlash/Calibration/" + name, FormatOneRecord(HostFile("NandFlash/Calibration/" + name)));
+    std::filesystem::remove(folder / ParameterFile);
+    const auto old = std::get<CalibrationRecord>(Records()[0].record);
+    ASSERT_EQ(old.formatVersion, 1);
+
+    ASSERT_EQ(History(), exit_status::Success);
+    EXPECT_EQ(out.str(), name + "  " + old.time + "  calibration  worst 0.15 %  forced -  certificate " +
+                             name.substr(0, 16) + "  decision -\n");
+    ASSERT_EQ(Restore(name), exit_status::Success) << err.str();
+    EXPECT_EQ(HostFile(ParameterFile), first);
 }
 
 TEST_F(Commands, RestoringThePreviousRecordBringsItsFileBackByteForByteAndIsRecordedItself) {
@@ -206,10 +228,16 @@ TEST_F(Commands, FitGivesTheDialogsValuesAndWritesTheDialogsFile) {
         EXPECT_NE(out.str().find(value.key + "=" + value.after + "\n"), std::string::npos) << value.key;
     EXPECT_FALSE(HostFileExists(folder / ParameterFile)) << "fit without --write wrote";
 
-    ASSERT_EQ(Fit(PointsCsv(signals), true), exit_status::Success) << err.str();
+    // --operator, --temperature and --humidity go into the record; a settings line not used is said.
+    PutHostFile("slabcal.conf", "serial=SG-0117\ninterval_days=soon\n");
+    const CalibrationConditions conditions{"李四", 20.5, 45.0};
+    ASSERT_EQ(Fit(PointsCsv(signals), true, false, conditions), exit_status::Success) << err.str();
+    EXPECT_EQ(err.str(), "slabcal: slabcal.conf: line 2: bad value 'soon' for interval_days (not used)\n");
     EXPECT_EQ(HostFile(ParameterFile), dialogFile);
     const auto records = Records();
     ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).conditions, conditions);
+    EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).settings.serialNumber, "SG-0117");
     EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).kind, RecordKind::Fit);
     EXPECT_EQ(std::get<CalibrationRecord>(records[1].record).values,
               std::get<CalibrationRecord>(records[0].record).values);
@@ -219,7 +247,7 @@ TEST_F(Commands, FitGivesTheDialogsValuesAndWritesTheDialogsFile) {
 TEST_F(Commands, BadInputIsRefusedWithOneLineAndNothingChanged) {
     WriteFromDialog(ModelSignals);
     std::string newer = HostFile("NandFlash/Calibration/" + Records()[0].name);
-    newer.replace(newer.find("\"formatVersion\": 1"), 18, "\"formatVersion\": 7");
+    newer.replace(newer.find("\"formatVersion\": 2"), 18, "\"formatVersion\": 7");
     PutHostFile("NandFlash/Calibration/29990101T000000Z.json", newer);
     // Texts the gauge would read otherwise than the record means them, as the first value (CurveA0).
     const std::string recorded = HostFile("NandFlash/Calibration/" + Records()[0].name);

@@ -1,6 +1,7 @@
 #include "records/RecordStore.h"
 #include "records/Sha256.h"
 #include "storage/WriteSegmentModel.h"
+#include "support/FormatOneRecord.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,19 @@ CalibrationRecord SampleRecord() {
         record.values.push_back(
             {std::string(key), key == "CurveA0" ? std::nullopt : std::optional<std::string>("1"), "-0.6423"});
     record.parameterFileSha256 = Sha256Hex("VORKAPELMIX\r\n");
+    record.settings = ParseCalibrationSettings("serial=SG-0117\nreference_tolerance_small=0.02\n"
+                                               "permissible_error=0.5 mm + 1 %\ninterval_days=365\nx=1\n");
+    record.conditions = {"张三", 21.5, std::nullopt};
+    record.spreads[0] = SignalSpread{10, 2.5};
+    PointAssessment point;
+    point.row = 14;
+    point.referenceHeight = 800;
+    point.signal = 346;
+    point.asLeft = 801.25;
+    point.segment = 5;
+    point.uRepeatability = 0.5;
+    point.decision = Decision::Indeterminate;
+    record.assessment.push_back(point);
     return record;
 }
 
@@ -54,8 +68,12 @@ TEST(RecordJson, RefusesWhatIsNotARecordOfThisFormat) {
         {"", RecordProblem::Damaged},
         {good.substr(0, good.size() / 2), RecordProblem::Damaged},
         {"[]", RecordProblem::Damaged},
-        {replaced("\"formatVersion\": 1", "\"formatVersion\": 2"), RecordProblem::NewerVersion},
-        {replaced("\"formatVersion\": 1", "\"formatVersion\": 1.5"), RecordProblem::Damaged},
+        {replaced("\"formatVersion\": 2", "\"formatVersion\": 3"), RecordProblem::NewerVersion},
+        {replaced("\"formatVersion\": 2", "\"formatVersion\": 1.5"), RecordProblem::Damaged},
+        {replaced("\"decision\": \"indeterminate\"", "\"decision\": \"maybe\""), RecordProblem::Damaged},
+        {replaced("\"row\": 15", "\"row\": 16"), RecordProblem::Damaged},
+        {replaced("\"conditions\"", "\"conditions_\""), RecordProblem::Damaged},
+        {replaced("\"samples\": 10", "\"samples\": 1"), RecordProblem::Damaged},
         {replaced("\"kind\": \"restore\"", "\"kind\": \"guess\""), RecordProblem::Damaged},
         {replaced("\"maxAbs\": 0.0", "\"maxAbs\": 1e999"), RecordProblem::Damaged},
         {replaced("\"key\": \"CurveA1\"", "\"key\": \"CurveA9\""), RecordProblem::Damaged},
@@ -69,6 +87,23 @@ TEST(RecordJson, RefusesWhatIsNotARecordOfThisFormat) {
         ASSERT_TRUE(std::holds_alternative<RecordError>(read)) << c.text;
         EXPECT_EQ(std::get<RecordError>(read).problem, c.problem) << c.text;
     }
+}
+
+// A record written before the settings, conditions, spreads and assessment were kept still reads, as what
+// it is.
+TEST(RecordJson, AFormatOneRecordReadsWithoutWhatLaterFormatsAdded) {
+    CalibrationRecord record = SampleRecord();
+    record.points[3].signal = "1";
+    const std::string text = test::FormatOneRecord(RecordToJson(record));
+    const auto read = ParseRecord(text);
+    ASSERT_TRUE(std::holds_alternative<CalibrationRecord>(read))
+        << std::get<RecordError>(read).detail << text;
+    const auto& old = std::get<CalibrationRecord>(read);
+    EXPECT_EQ(old.formatVersion, 1);
+    EXPECT_EQ(old.points, record.points);
+    EXPECT_EQ(old.settings, CalibrationSettings{});
+    EXPECT_TRUE(old.assessment.empty());
+    EXPECT_FALSE(old.spreads[0]);
 }
 
 TEST(Sha256, IsTheStandardDigest) {

@@ -5,6 +5,20 @@
 namespace slabcal {
 namespace {
 
+// The newest values for a save's spread: never from before a loss, none while the converter is lost.
+TEST(LiveSignal, RecentValuesAreTheNewestSinceTheLastLoss) {
+    LiveSignal live;
+    EXPECT_TRUE(live.Recent(10).empty());
+    for (std::uint32_t value = 1; value <= 15; ++value)
+        live.Publish(value);
+    EXPECT_EQ(live.Recent(3), (std::vector<std::uint32_t>{13, 14, 15}));
+    live.Lost();
+    EXPECT_TRUE(live.Recent(10).empty());
+    live.Publish(20);
+    live.Publish(21);
+    EXPECT_EQ(live.Recent(10), (std::vector<std::uint32_t>{20, 21}));
+}
+
 TEST(LiveSignal, EachValueIsFreshOnceAndALossStartsTheStreamAnew) {
     LiveSignal live;
     LiveSignal::Cursor face;

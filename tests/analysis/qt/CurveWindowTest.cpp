@@ -51,7 +51,7 @@ struct Sheet {
         WorksheetState state;
         for (int row = 0; row < CalibrationRowCount; ++row)
             state.rows[static_cast<std::size_t>(row)] = {table[static_cast<std::size_t>(row)],
-                                                         segments::RangeOfRow(row)};
+                                                         segments::RangeOfRow(row), std::nullopt};
         state.currentRow = CalibrationRowCount;
         worksheet.Replace(state);
     }

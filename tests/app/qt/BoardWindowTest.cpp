@@ -77,7 +77,7 @@ TEST(BoardWindow, FillsTheBoardsScreenWithEverythingInViewAndWorksByTouch) {
         const CalibrationPoints points = test::ModelPoints();
         for (int row = 0; row < CalibrationRowCount; ++row)
             state.rows[static_cast<std::size_t>(row)] = {points[static_cast<std::size_t>(row)],
-                                                         segments::RangeOfRow(row)};
+                                                         segments::RangeOfRow(row), std::nullopt};
         state.rows[8].point.signal = std::to_string(std::lround(std::stod(points[8].signal) * 0.9));
         state.currentRow = CalibrationRowCount;
         worksheet->Replace(state);
