@@ -1,6 +1,7 @@
 #include "app/PortOptions.h"
 
 #include "framework/Application.h"
+#include "records/CalibrationSettings.h"
 
 #include <CLI/CLI.hpp>
 
@@ -169,11 +170,11 @@ std::variant<CommandLine, OptionError> ParseCommandLine(std::span<const char* co
     CLI::Option* temperatureOption =
         fit->add_option("--temperature", temperature, "with --write: the ambient temperature, °C")
             ->type_name("C")
-            ->check(CLI::Range(-50.0, 100.0));
+            ->check(CLI::Range(LeastTemperature, MostTemperature));
     CLI::Option* humidityOption =
         fit->add_option("--humidity", humidity, "with --write: the relative humidity, %")
             ->type_name("PCT")
-            ->check(CLI::Range(0.0, 100.0));
+            ->check(CLI::Range(LeastHumidity, MostHumidity));
     CLI::App* certificate = subcommand("certificate", "a record's calibration certificate as a PDF");
     certificate->add_option("RECORD", line.certificate.record,
                             "the record's file name, with or without .json");

@@ -1,6 +1,7 @@
 #include "fitting/PointsFile.h"
 
 #include "fitting/NumberText.h"
+#include "platform/ClassicNumbers.h"
 
 #include <algorithm>
 #include <array>
@@ -20,12 +21,6 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-std::string Shortest(double value) {
-    std::array<char, 32> text{};
-    const auto written = std::to_chars(text.data(), text.data() + text.size(), value);
-    return {text.data(), written.ptr};
-}
-
 // Why `cell` cannot stand in a points file, completing "row N's height …"; nothing when it can. An empty
 // cell can: the calibration refuses its row ("第N行数据无效") as it refuses an unrecorded row in the dialog.
 std::optional<std::string> CellProblem(std::string_view cell) {
@@ -40,7 +35,7 @@ std::optional<std::string> CellProblem(std::string_view cell) {
     const double decimal = ReadDecimalPrefix(cell);
     const int32_t integer = ReadIntegerPrefix(cell);
     if (std::trunc(decimal) != static_cast<double>(integer))
-        return quoted + " is " + Shortest(decimal) + ", but the calibration reads it as " +
+        return quoted + " is " + ShortestDecimal(decimal) + ", but the calibration reads it as " +
                std::to_string(integer);
     return std::nullopt;
 }

@@ -58,6 +58,11 @@ std::optional<PermissibleError> ParsePermissibleError(std::string_view text) {
     return error;
 }
 
+std::optional<double> NumberWithin(std::string_view text, double least, double most) {
+    const auto value = Number(text);
+    return value && *value >= least && *value <= most ? value : std::nullopt;
+}
+
 bool Printable(std::string_view text) {
     for (const char c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
@@ -136,16 +141,40 @@ CalibrationConditions ReadCalibrationConditions(const DeviceFileSystem& files) {
         !files.ReadFile(CalibrationConditionsPath, text))
         return conditions;
     ForEachKeyValueLine(text, [&](const KeyValueLine& line) {
-        const auto number = Number(line.value);
         if (line.key == "operator" && Printable(line.value))
             conditions.operatorName = line.value;
-        else if (line.key == "temperature" && number && *number >= -50 && *number <= 100)
-            conditions.temperature = number;
-        else if (line.key == "humidity" && number && *number >= 0 && *number <= 100)
-            conditions.humidity = number;
+        else if (line.key == "temperature")
+            conditions.temperature = NumberWithin(line.value, LeastTemperature, MostTemperature);
+        else if (line.key == "humidity")
+            conditions.humidity = NumberWithin(line.value, LeastHumidity, MostHumidity);
         return true;
     });
     return conditions;
+}
+
+std::optional<CalibrationConditions> CalibrationConditionsFromTexts(std::string_view operatorName,
+                                                                    std::string_view temperature,
+                                                                    std::string_view humidity) {
+    CalibrationConditions conditions;
+    if (!Printable(operatorName))
+        return std::nullopt;
+    conditions.operatorName = operatorName;
+    if (!temperature.empty() &&
+        !(conditions.temperature = NumberWithin(temperature, LeastTemperature, MostTemperature)))
+        return std::nullopt;
+    if (!humidity.empty() && !(conditions.humidity = NumberWithin(humidity, LeastHumidity, MostHumidity)))
+        return std::nullopt;
+    return conditions;
+}
+
+FileResult WriteCalibrationConditions(const DeviceFileSystem& files,
+                                      const CalibrationConditions& conditions) {
+    std::string text = "operator=" + conditions.operatorName + "\n";
+    if (conditions.temperature)
+        text += "temperature=" + ShortestDecimal(*conditions.temperature) + "\n";
+    if (conditions.humidity)
+        text += "humidity=" + ShortestDecimal(*conditions.humidity) + "\n";
+    return files.ReplaceFile(CalibrationConditionsPath, text);
 }
 
 CalibrationSettings ReadCalibrationSettings(const DeviceFileSystem& files) {

@@ -62,7 +62,22 @@ struct CalibrationConditions {
     friend bool operator==(const CalibrationConditions&, const CalibrationConditions&) = default;
 };
 
+// The values an entry is taken in, wherever it is entered (the form, --temperature, the kept file).
+inline constexpr double LeastTemperature = -50;
+inline constexpr double MostTemperature = 100;
+inline constexpr double LeastHumidity = 0;
+inline constexpr double MostHumidity = 100;
+
 // The operator's entries as last kept; a line that cannot be used is left out (nothing is not a failure).
 [[nodiscard]] CalibrationConditions ReadCalibrationConditions(const DeviceFileSystem& files);
+
+// The conditions as the operator typed them (an empty temperature or humidity: not stated); nothing when a
+// text is not one the kept file would take back.
+[[nodiscard]] std::optional<CalibrationConditions>
+CalibrationConditionsFromTexts(std::string_view operatorName, std::string_view temperature,
+                               std::string_view humidity);
+// Keeps the operator's entries on the device for the calibrations that follow, replaced atomically.
+[[nodiscard]] FileResult WriteCalibrationConditions(const DeviceFileSystem& files,
+                                                    const CalibrationConditions& conditions);
 
 } // namespace slabcal

@@ -27,6 +27,17 @@ inline constexpr std::string_view RecordCurveSeries = "所选记录的标定";
 inline constexpr std::string_view PointsTab = "逐点";
 inline constexpr std::string_view CompareTab = "写入前比较";
 inline constexpr std::string_view RecordsTab = "标定记录";
+// The operator's conditions, kept for the record and the certificate.
+inline constexpr std::string_view ConditionsTab = "标定信息";
+inline constexpr std::string_view OperatorField = "操作员";
+inline constexpr std::string_view TemperatureField = "温度 (°C)";
+inline constexpr std::string_view HumidityField = "湿度 (%RH)";
+inline constexpr std::string_view ConditionsKept = "已保存, 写入参数时记入标定记录";
+// "未保存: 温度 -50 至 100, 湿度 0 至 100" with the limits filled in.
+inline constexpr std::string_view ConditionsRefused = "未保存: 温度 ";
+inline constexpr std::string_view ConditionsTo = " 至 ";
+inline constexpr std::string_view ConditionsHumidity = ", 湿度 ";
+inline constexpr std::string_view ConditionsNotKept = "未能保存: ";
 inline constexpr std::string_view DamagedRecord = "损坏";
 inline constexpr std::string_view Rows = " 行";
 inline constexpr std::string_view WorstDeviation = "最大偏差 ";

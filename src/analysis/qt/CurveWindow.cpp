@@ -142,7 +142,7 @@ CurveWindow::CurveWindow(const CalibrationWorksheet& sheet, StoredSource storedM
     findings = new QListWidget(lower);
     findings->setMaximumHeight(70);
     lowerLayout->addWidget(findings);
-    auto* tabs = new QTabWidget(lower);
+    tabs = new QTabWidget(lower);
     pointTable =
         MakeTable(tabs, {curve::RowColumn, curve::SegmentColumn, curve::HeightColumn, curve::SignalColumn,
                          curve::FittedColumn, curve::DeviationMmColumn, curve::DeviationPercentColumn});
@@ -195,6 +195,10 @@ void CurveWindow::LetChartShrinkTo(int height) {
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     // Shared in this proportion, neither below its minimum.
     splitter->setSizes({60, 40});
+}
+
+void CurveWindow::AddTab(QWidget* page, const QString& title) {
+    tabs->addTab(page, title);
 }
 
 void CurveWindow::InstallToggleKey() {

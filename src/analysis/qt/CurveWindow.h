@@ -19,6 +19,7 @@ class QLabel;
 class QChartView;
 class QListWidget;
 class QSplitter;
+class QTabWidget;
 class QTableWidget;
 class QTimer;
 
@@ -60,6 +61,8 @@ public:
     [[nodiscard]] std::string SaveTableAs(const QString& path) const;
     // Lets the chart yield down to `height` pixels to the findings and tables beneath it (a board's screen).
     void LetChartShrinkTo(int height);
+    // One more tab beside the tables (the operator's conditions), which the window then owns.
+    void AddTab(QWidget* page, const QString& title);
     // Draws record `index` of the list over the current curve; -1 draws none.
     void ChooseRecord(int index);
 
@@ -104,6 +107,7 @@ private:
     AdviceLine* adviceLine = nullptr;
     QLabel* storedLabel = nullptr;
     QListWidget* recordList = nullptr;
+    QTabWidget* tabs = nullptr;
     QTimer* refreshTimer = nullptr;
 };
 

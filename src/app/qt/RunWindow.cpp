@@ -2,6 +2,7 @@
 
 #include "acquisition/ThreadCensus.h"
 #include "analysis/qt/AdviceLine.h"
+#include "analysis/qt/ConditionsForm.h"
 #include "analysis/qt/CurveWindow.h"
 #include "app/DeviceRoot.h"
 #include "app/OperatorScript.h"
@@ -18,6 +19,7 @@
 #include "framework/qt/QtDialogWindow.h"
 #include "framework/qt/QtPlatformStart.h"
 #include "framework/qt/QtTranslations.h"
+#include "framework/qt/Utf8.h"
 #include "platform/ConverterContract.h"
 #include "platform/DeviceFileSystem.h"
 #include "platform/DeviceRootLock.h"
@@ -25,6 +27,7 @@
 #include "records/RecordStore.h"
 #include "storage/DevicePaths.h"
 #include "storage/ReadSegmentModel.h"
+#include "texts/CurveTexts.h"
 #include "worksheet/CalibrationWorksheet.h"
 
 #include <QApplication>
@@ -136,6 +139,7 @@ int RunWindow(const CommandLine& line, int argc, char** argv) {
         CurveWindow curveWindow(
             *worksheet, [&files] { return ReadSegmentModel(files); },
             [&files](const std::stop_token& stop) { return ListedRecords(files, stop); });
+        curveWindow.AddTab(new ConditionsForm(files), FromUtf8(texts::curve::ConditionsTab));
         if (PlatformWithoutWindowManager(QGuiApplication::platformName())) {
             // Nothing could move or close a second window: one window fills the screen.
             BoardWindow board(*worksheet, curveWindow, std::move(panel),
