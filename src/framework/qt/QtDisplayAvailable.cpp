@@ -31,7 +31,7 @@ std::vector<std::string> SplitPlatforms(std::string_view list) {
 
 } // namespace
 
-std::string RequestedQtPlatformSpec(int argc, const char* const* argv, const EnvironmentLookup& environment) {
+std::string RequestedQtPlatformLine(int argc, const char* const* argv, const EnvironmentLookup& environment) {
     std::string requested;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i] != nullptr ? argv[i] : "";
@@ -47,7 +47,7 @@ std::string RequestedQtPlatformSpec(int argc, const char* const* argv, const Env
 
 std::vector<std::string> RequestedQtPlatforms(int argc, const char* const* argv,
                                               const EnvironmentLookup& environment) {
-    const std::string requested = RequestedQtPlatformSpec(argc, argv, environment);
+    const std::string requested = RequestedQtPlatformLine(argc, argv, environment);
     if (!requested.empty())
         return SplitPlatforms(requested);
 

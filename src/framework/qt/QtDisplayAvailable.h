@@ -11,7 +11,7 @@ using EnvironmentLookup = std::function<const char*(const char* name)>;
 
 // The platform list as asked for, options included ("linuxfb:fb=/dev/fb1"): `-platform NAME` (or
 // `--platform`), else QT_QPA_PLATFORM; empty when nothing asks for one.
-[[nodiscard]] std::string RequestedQtPlatformSpec(int argc, const char* const* argv,
+[[nodiscard]] std::string RequestedQtPlatformLine(int argc, const char* const* argv,
                                                   const EnvironmentLookup& environment);
 
 // The platforms Qt will try, in order, as they are chosen below; "xcb" when nothing asks for one.

@@ -41,8 +41,8 @@ std::string FirstLine(const QString& text) {
 }
 
 // The frame buffer linuxfb opens: its fb= option, else /dev/fb0.
-std::string FrameBufferDevice(std::string_view spec) {
-    for (const auto& entry : QString::fromStdString(std::string(spec)).split(QLatin1Char(';'))) {
+std::string FrameBufferDevice(std::string_view platform) {
+    for (const auto& entry : QString::fromStdString(std::string(platform)).split(QLatin1Char(';'))) {
         const QStringList parts = entry.split(QLatin1Char(':'));
         if (parts.front().compare(QLatin1String("linuxfb"), Qt::CaseInsensitive) != 0)
             continue;
@@ -128,7 +128,7 @@ struct Starting {
     QtMessageHandler previous = nullptr;
     std::string program;
     std::vector<std::string> platforms;
-    std::string platformSpec;
+    std::string requestedPlatform;
     std::vector<HeldMessage> held;
 };
 
@@ -223,7 +223,7 @@ std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const s
             return std::getenv(name);
         };
         state.platforms = RequestedQtPlatforms(argc, argv, environment);
-        state.platformSpec = RequestedQtPlatformSpec(argc, argv, environment);
+        state.requestedPlatform = RequestedQtPlatformLine(argc, argv, environment);
         state.held.clear();
         state.active = true;
         state.previous = qInstallMessageHandler(HoldBack);
@@ -238,7 +238,7 @@ std::unique_ptr<QApplication> StartQtApplication(int& argc, char** argv, const s
         if (QGuiApplication::primaryScreen() == nullptr) {
             std::string reason = BestReason(state, FromUtf8(texts::NoScreen));
             if (PlatformHint(state.platforms) == texts::LinuxFbHint)
-                reason = "frame buffer " + FrameBufferDevice(state.platformSpec) + ": " + reason;
+                reason = "frame buffer " + FrameBufferDevice(state.requestedPlatform) + ": " + reason;
             noScreen = CannotStart(state.platforms, reason);
         }
         qInstallMessageHandler(state.previous);
