@@ -1,6 +1,8 @@
 #include "acquisition/ThreadCensus.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <iostream>
 #include <utility>
 
 namespace slabcal {
@@ -21,6 +23,14 @@ ThreadCensus::ThreadCensus(ThreadCensus&& other) noexcept : counted(std::exchang
 
 int ThreadCensus::Running() {
     return running.load();
+}
+
+int ThreadCensus::EndOfProgram(int status) {
+    if (Running() == 0)
+        return status;
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(status);
 }
 
 } // namespace slabcal

@@ -20,6 +20,10 @@ public:
 
     // How many counted threads have not finished yet.
     [[nodiscard]] static int Running();
+    // The program's end with `status`: returned when no counted thread runs; else, as a thread let go
+    // inside a driver call would come back into what a normal exit destroys (and keeps the process from
+    // ending while it waits), standard output and error are flushed and the process ends at once.
+    [[nodiscard]] static int EndOfProgram(int status);
 
 private:
     bool counted = true;

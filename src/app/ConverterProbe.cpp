@@ -9,9 +9,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
 #include <mutex>
 
 namespace slabcal {
@@ -82,16 +79,6 @@ private:
     Outcome outcome = Outcome::Running;
 };
 
-// A worker let go inside a driver call that never returned would come back into what a normal exit
-// destroys: the probe then ends at once, its output flushed.
-int EndOfProbe(int status) {
-    if (ThreadCensus::Running() == 0)
-        return status;
-    std::cout.flush();
-    std::cerr.flush();
-    std::_Exit(status);
-}
-
 } // namespace
 
 int RunProbe(const PortOptions& port, const ProbeOptions& probe, std::ostream& out, std::ostream& err) {
@@ -136,7 +123,7 @@ int RunProbe(const PortOptions& port, const ProbeOptions& probe, std::ostream& o
     Drivers().Unbind(ConverterDeviceName);
     switch (outcome) {
     case ProbeView::Outcome::Done:
-        return EndOfProbe(exit_status::Success);
+        return ThreadCensus::EndOfProgram(exit_status::Success);
     case ProbeView::Outcome::Silent:
         err << "slabcal: the converter gave no signal within " << ProbeCycleBound.count() << " s\n";
         break;
@@ -145,7 +132,7 @@ int RunProbe(const PortOptions& port, const ProbeOptions& probe, std::ostream& o
         err << "slabcal: the converter stopped answering\n";
         break;
     }
-    return EndOfProbe(exit_status::Failed);
+    return ThreadCensus::EndOfProgram(exit_status::Failed);
 }
 
 } // namespace slabcal

@@ -33,7 +33,6 @@
 #include <QApplication>
 #include <QScreen>
 
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -59,11 +58,7 @@ bool ShowCurveWindowAtStart(CurveWindowChoice choice) {
 // once, with its output flushed, leaving the kernel to end the call.
 int EndOfRun(DeviceRootLock& rootLock) {
     rootLock.Release();
-    if (ThreadCensus::Running() == 0)
-        return 0;
-    std::cout.flush();
-    std::cerr.flush();
-    std::_Exit(0);
+    return ThreadCensus::EndOfProgram(0);
 }
 
 } // namespace
