@@ -29,9 +29,14 @@ ProcessEventsUntil(const std::function<bool()>& done,
 }
 
 // With SLABCAL_SCREENSHOT_DIR set, saves a picture of `widget` there as `name`, for looking at the layout.
+// A widget never shown is laid out first, and what it queued on that (a chart's axis labels) is done.
 inline void SaveScreenshot(QWidget& widget, const char* name) {
-    if (const char* folder = std::getenv("SLABCAL_SCREENSHOT_DIR"))
+    if (const char* folder = std::getenv("SLABCAL_SCREENSHOT_DIR")) {
+        widget.ensurePolished();
+        widget.grab();
+        QCoreApplication::processEvents();
         widget.grab().save(QString::fromLocal8Bit(folder) + "/" + QString::fromLatin1(name));
+    }
 }
 
 inline QMessageBox* VisibleMessageBox() {
