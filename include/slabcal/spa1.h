@@ -24,7 +24,7 @@
  * bytes[4] are the driver's own and ignored. The gauge's signal is the average of five such results,
  * divided by 1000. */
 struct spa1_sample {
-	__u8 bytes[5];
+    __u8 bytes[5];
 };
 
 #define SPA1_IOCTL_TYPE 0xB7
